@@ -1,0 +1,36 @@
+# Front door: `make run` and `make test` set up a fresh Debian 12 machine, build and go.
+JOBS ?= $(shell nproc)
+CTEST_ARGS ?=
+
+.PHONY: all setup build run test asan tsan bench clean
+
+all: build
+
+setup:
+	@scripts/install-deps
+
+build: setup
+	cmake --preset default >/dev/null
+	cmake --build --preset default -j $(JOBS)
+
+run: build
+	./build/pyrandel
+
+test: build
+	ctest --preset default -j $(JOBS) $(CTEST_ARGS)
+
+asan: setup
+	cmake --preset asan >/dev/null
+	cmake --build --preset asan -j $(JOBS)
+	ctest --preset asan -j $(JOBS) $(CTEST_ARGS)
+
+tsan: setup
+	cmake --preset tsan >/dev/null
+	cmake --build --preset tsan -j $(JOBS)
+	ctest --preset tsan -j $(JOBS) $(CTEST_ARGS)
+
+bench: build
+	@set -e; for b in build/bench/bench_*; do echo "== $$b"; $$b; done
+
+clean:
+	rm -rf build build-asan build-tsan

@@ -1,0 +1,49 @@
+#pragma once
+// The player's side of the transport: one outgoing connection, made and read on a thread of its own.
+//
+// Callbacks run on the client's thread: OnConnect, then OnLine for every received line (pieces of at most 79
+// bytes), then OnDisconnect once; or OnConnectFailed alone when the connection could not be made.
+//
+// A derived class must call Shutdown() in its own destructor, so no callback runs into a half-destroyed object.
+
+#include "net/tcp_socket.h"
+#include "net/worker_thread.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace pyrandel {
+
+class ConnectClient : public WorkerThread {
+public:
+    ConnectClient() = default;
+    ~ConnectClient() override;
+
+    // Starts connecting to `host` (a name or a dotted address) at `port`. The name is looked up on the client's
+    // thread, so the caller never waits for the name service. False while an earlier connection of this object
+    // is still being made or read, or when no socket can be made.
+    bool Connect(std::string_view host, int port);
+    // From any thread. False when not connected or the send failed (the connection then ends).
+    bool SendLine(std::string_view text);
+    // Ends the connection or the attempt from any thread, without waiting.
+    void Close();
+    // Close, then wait for the client's thread to end. Never from the client's own thread.
+    void Shutdown();
+    [[nodiscard]] bool IsConnected() const;
+
+protected:
+    virtual void OnConnect() {}
+    virtual void OnDisconnect() {}
+    virtual void OnLine(const char* line) { (void)line; }
+    virtual void OnConnectFailed() {}
+
+private:
+    void Run() override;
+
+    TcpSocket socket;
+    std::string host; // written before Start, read by the client's thread
+    int port = 0;
+};
+
+} // namespace pyrandel

@@ -1,0 +1,150 @@
+#pragma once
+// Every Japanese text of the program, held as the exact code page 932 bytes that go on the wire and into the
+// settings file. The UTF-8 spelling beside each entry is what the bytes mean; a test checks the two agree.
+// Views convert these with TextCodec at the widget boundary; the core never converts them.
+
+#include <array>
+#include <string_view>
+
+namespace pyrandel::texts {
+
+
+// Colour names, indexed by colour 0..3 through ColourName().
+inline constexpr std::string_view COLOUR_BLUE = "\x90\xC2"; // 青
+inline constexpr std::string_view COLOUR_RED = "\x90\xD4"; // 赤
+inline constexpr std::string_view COLOUR_YELLOW = "\x89\xA9"; // 黄
+inline constexpr std::string_view COLOUR_GREEN = "\x97\xCE"; // 緑
+
+// Status line.
+inline constexpr std::string_view STATUS_NOT_CONNECTED = "\x96\xA2\x90\xDA\x91\xB1\x82\xC5\x82\xB7"; // 未接続です
+inline constexpr std::string_view STATUS_WAITING = "\x8C\xBB\x8D\xDD\x81" "A\x91\xD2\x82\xC1\x82\xC4\x82\xA2\x82\xDC\x82\xB7"; // 現在、待っています
+inline constexpr std::string_view STATUS_CONNECTING = "\x90\xDA\x91\xB1\x92\x86\x82\xC5\x82\xB7..."; // 接続中です...
+inline constexpr std::string_view STATUS_CONNECTED = "\x90\xDA\x91\xB1\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // 接続しました
+inline constexpr std::string_view STATUS_YOUR_TURN = "\x82\xA0\x82\xC8\x82\xBD\x82\xCC\x94\xD4\x82\xC5\x82\xB7"; // あなたの番です
+inline constexpr std::string_view STATUS_WAITING_FOR_MATCH = "\x91\xCE\x90\xED\x91\xD2\x82\xBF\x81" "E\x81" "E\x81" "E"; // 対戦待ち・・・
+inline constexpr std::string_view STATUS_YOU_WIN = "\x82\xA0\x82\xC8\x82\xBD\x82\xCC\x8F\x9F\x82\xBF\x82\xC5\x82\xB7"; // あなたの勝ちです
+inline constexpr std::string_view STATUS_DECIDED = "\x8F\x9F\x95\x89\x82\xA0\x82\xE8\x81I"; // 勝負あり！
+
+// Chat log lines written by the player's own program.
+inline constexpr std::string_view CHAT_GAME_STARTED = "\x83Q\x81[\x83\x80\x82\xAA\x8AJ\x8En\x82\xB3\x82\xEA\x82\xDC\x82\xB5\x82\xBD"; // ゲームが開始されました
+inline constexpr std::string_view CHAT_COLOUR_SUFFIX = " \x90" "F\x82\xC5\x82\xB7"; //  色です
+inline constexpr std::string_view CHAT_GAME_ENDED = "\x83Q\x81[\x83\x80\x82\xAA\x8FI\x82\xED\x82\xE8\x82\xDC\x82\xB5\x82\xBD"; // ゲームが終わりました
+inline constexpr std::string_view CHAT_CONNECTION_CLOSED = "\x90\xDA\x91\xB1\x82\xF0\x95\xC2\x82\xB6\x82\xDC\x82\xB5\x82\xBD"; // 接続を閉じました
+inline constexpr std::string_view CHAT_SERVER_CLOSED = "\x83T\x81[\x83o\x81[\x82\xF0\x95\xC2\x82\xB6\x82\xDC\x82\xB5\x82\xBD"; // サーバーを閉じました
+inline constexpr std::string_view CHAT_CONNECT_FAILED = "\x90\xDA\x91\xB1\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD"; // 接続できませんでした
+inline constexpr std::string_view CHAT_NAME_SEPARATOR = " : "; //  : 
+
+// Host announcements (MSG lines).
+inline constexpr std::string_view MSG_SERVER_FULL = "\x90\\\x82\xB5\x96\xF3\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x81" "B\x8C\xBB\x8D\xDD\x81" "A\x82\xB1\x82\xCC\x83T\x81[\x83o\x81[\x82\xCD\x96\x9E\x90\xC8\x82\xC5\x82\xB7"; // 申し訳ありません。現在、このサーバーは満席です
+inline constexpr std::string_view MSG_MATCH_RUNNING = "\x8C\xBB\x8D\xDD\x81" "A\x91\xCE\x90\xED\x92\x86\x82\xC5\x82\xB7\x81" "B\x82\xE0\x82\xA4\x82\xB7\x82\xB1\x82\xB5\x81" "A\x82\xA8\x91\xD2\x82\xBF\x82\xAD\x82\xBE\x82\xB3\x82\xA2"; // 現在、対戦中です。もうすこし、お待ちください
+inline constexpr std::string_view MSG_ARRIVED_SUFFIX = "\x82\xB3\x82\xF1\x82\xCC\x93o\x8F\xEA\x82\xC5\x82\xB7"; // さんの登場です
+inline constexpr std::string_view MSG_GONE_SUFFIX = "\x82\xB3\x82\xF1\x82\xAA\x81" "A\x82\xA2\x82\xC8\x82\xAD\x82\xC8\x82\xE8\x82\xDC\x82\xB5\x82\xBD"; // さんが、いなくなりました
+inline constexpr std::string_view MSG_COLOUR_INFIX = "\x82\xB3\x82\xF1\x82\xCD\x81" "A"; // さんは、
+inline constexpr std::string_view MSG_COLOUR_SUFFIX = "\x90" "F\x82\xC5\x82\xB7"; // 色です
+inline constexpr std::string_view MSG_WIN_INFIX = "\x82\xB3\x82\xF1("; // さん(
+inline constexpr std::string_view MSG_WIN_SUFFIX = "\x90" "F)\x82\xCC\x8F\x9F\x97\x98\x82\xC5\x82\xB7"; // 色)の勝利です
+
+// Default name and window captions.
+inline constexpr std::string_view NAMELESS = "\x96\xBC\x96\xB3\x82\xB5"; // 名無し
+inline constexpr std::string_view CAPTION_LOBBY = "Pyrandel"; // Pyrandel
+inline constexpr std::string_view CAPTION_BATTLE = "Pyrandel \x91\xCE\x90\xED\x89\xE6\x96\xCA"; // Pyrandel 対戦画面
+inline constexpr std::string_view CAPTION_MESSAGE_BOX = "Pyrandel"; // Pyrandel
+
+// Lobby window labels.
+inline constexpr std::string_view LABEL_QUIT = "\x8FI\x97\xB9"; // 終了
+inline constexpr std::string_view LABEL_SAY = "\x94\xAD\x8C\xBE"; // 発言
+inline constexpr std::string_view LABEL_CONNECT = "\x83T\x81[\x83o\x81[\x82\xD6\x90\xDA\x91\xB1"; // サーバーへ接続
+inline constexpr std::string_view LABEL_SERVER_IP = "\x83T\x81[\x83o\x81[IP\x81" "F"; // サーバーIP：
+inline constexpr std::string_view LABEL_BECOME_SERVER = "\x83T\x81[\x83o\x81[\x82\xC9\x82\xC8\x82\xE9"; // サーバーになる
+inline constexpr std::string_view LABEL_MATCH = "\x91\xCE\x90\xED"; // 対戦
+inline constexpr std::string_view LABEL_PARTICIPANTS_1 = "\x8C\xBB\x8D\xDD\x82\xCC\x8EQ\x89\xC1\x8E\xD2"; // 現在の参加者
+inline constexpr std::string_view LABEL_PARTICIPANTS_2 = "\x92\xE8\x88\xF5\x82S\x96\xBC\x88\xC8\x93\xE0"; // 定員４名以内
+inline constexpr std::string_view LABEL_YOUR_NAME = "\x82\xA8\x96\xBC\x91O"; // お名前
+inline constexpr std::string_view LABEL_PRODUCT = "Pyrandel"; // Pyrandel
+inline constexpr std::string_view LABEL_VERSION = "Version 1.01a"; // Version 1.01a
+inline constexpr std::string_view LABEL_VERSION_INFO = "Version Info"; // Version Info
+inline constexpr std::string_view LABEL_WATCH = "\x8A\xCF\x90\xED"; // 観戦
+inline constexpr std::string_view LABEL_END_MATCH = "\x91\xCE\x90\xED\x8FI\x97\xB9"; // 対戦終了
+inline constexpr std::string_view LABEL_LOBBY = "\x91\xCE\x90\xED\x83\x8D\x83r\x81["; // 対戦ロビー
+inline constexpr std::string_view LABEL_START_MATCH = "\x91\xCE\x90\xED\x8AJ\x8En\x81I"; // 対戦開始！
+inline constexpr std::string_view LABEL_RULES_1 = "\x83\x8B\x81[\x83\x8B \x81" "F"; // ルール ：
+inline constexpr std::string_view LABEL_RULES_2 = "\x81@\x88\xEA\x90l\x82\xB8\x82\xC2\x8F\x87\x94\xD4\x82\xC9\x83{\x81[\x83\x8B\x82\xF0\x90\xCF\x82\xDD\x8F\xE3\x82\xB0\x82\xC4\x82\xA2\x82\xAB\x82\xDC\x82\xB7"; // 　一人ずつ順番にボールを積み上げていきます
+inline constexpr std::string_view LABEL_RULES_3 = "\x81@\x8E\xA9\x95\xAA\x82\xCC\x90" "F\x82\xCC\x83{\x81[\x83\x8B\x82\xF0\x89\xA1\x82\xA9\x8E\xCE\x82\xDF\x82\xC9\x82T\x82\xC2\x88\xC8\x8F\xE3\x82\xBB\x82\xEB\x82\xA6\x82\xE9\x82\xC6\x8F\x9F\x82\xBF\x82\xC5\x82\xB7\x81" "B"; // 　自分の色のボールを横か斜めに５つ以上そろえると勝ちです。
+inline constexpr std::string_view LABEL_START_HINT = "\x81" "F\x82\xB1\x82\xCC\x83{\x83^\x83\x93\x82\xC5\x90V\x82\xB5\x82\xA2\x83Q\x81[\x83\x80\x82\xF0\x8AJ\x8En"; // ：このボタンで新しいゲームを開始
+inline constexpr std::string_view LABEL_ADD_COMPUTER = "CPU\x8EQ\x89\xC1"; // CPU参加
+
+// Battle window labels.
+inline constexpr std::string_view LABEL_BATTLE_RULES = "\x83{\x81[\x83\x8B\x82\xF0\x90\xCF\x82\xF1\x82\xC5\x82\xA2\x82\xAB\x82\xDC\x82\xB7\x81" "B\x8E\xA9\x95\xAA\x82\xCC\x90" "F\x82\xCC\x83{\x81[\x83\x8B\x82\xAA 5\x82\xC2\x82\xC8\x82\xE7\x82\xF1\x82\xBE\x82\xE7\x81" "A\x8F\x9F\x97\x98"; // ボールを積んでいきます。自分の色のボールが 5つならんだら、勝利
+
+inline constexpr std::array<std::string_view, 4> COLOUR_NAMES = {COLOUR_BLUE, COLOUR_RED, COLOUR_YELLOW, COLOUR_GREEN};
+
+// The name of a colour, or the empty text for anything outside 0..3, so no caller can index past the table.
+[[nodiscard]] constexpr std::string_view ColourName(int colour)
+{
+    return colour >= 0 && colour < 4 ? COLOUR_NAMES[static_cast<unsigned>(colour)] : std::string_view{};
+}
+
+// Pairs every entry with its UTF-8 spelling, for the test that checks the bytes.
+struct CatalogueEntry {
+    std::string_view name;
+    std::string_view cp932;
+    std::u8string_view utf8;
+};
+
+inline constexpr std::array<CatalogueEntry, 53> CATALOGUE = {{
+    {"COLOUR_BLUE", COLOUR_BLUE, u8"青"},
+    {"COLOUR_RED", COLOUR_RED, u8"赤"},
+    {"COLOUR_YELLOW", COLOUR_YELLOW, u8"黄"},
+    {"COLOUR_GREEN", COLOUR_GREEN, u8"緑"},
+    {"STATUS_NOT_CONNECTED", STATUS_NOT_CONNECTED, u8"未接続です"},
+    {"STATUS_WAITING", STATUS_WAITING, u8"現在、待っています"},
+    {"STATUS_CONNECTING", STATUS_CONNECTING, u8"接続中です..."},
+    {"STATUS_CONNECTED", STATUS_CONNECTED, u8"接続しました"},
+    {"STATUS_YOUR_TURN", STATUS_YOUR_TURN, u8"あなたの番です"},
+    {"STATUS_WAITING_FOR_MATCH", STATUS_WAITING_FOR_MATCH, u8"対戦待ち・・・"},
+    {"STATUS_YOU_WIN", STATUS_YOU_WIN, u8"あなたの勝ちです"},
+    {"STATUS_DECIDED", STATUS_DECIDED, u8"勝負あり！"},
+    {"CHAT_GAME_STARTED", CHAT_GAME_STARTED, u8"ゲームが開始されました"},
+    {"CHAT_COLOUR_SUFFIX", CHAT_COLOUR_SUFFIX, u8" 色です"},
+    {"CHAT_GAME_ENDED", CHAT_GAME_ENDED, u8"ゲームが終わりました"},
+    {"CHAT_CONNECTION_CLOSED", CHAT_CONNECTION_CLOSED, u8"接続を閉じました"},
+    {"CHAT_SERVER_CLOSED", CHAT_SERVER_CLOSED, u8"サーバーを閉じました"},
+    {"CHAT_CONNECT_FAILED", CHAT_CONNECT_FAILED, u8"接続できませんでした"},
+    {"CHAT_NAME_SEPARATOR", CHAT_NAME_SEPARATOR, u8" : "},
+    {"MSG_SERVER_FULL", MSG_SERVER_FULL, u8"申し訳ありません。現在、このサーバーは満席です"},
+    {"MSG_MATCH_RUNNING", MSG_MATCH_RUNNING, u8"現在、対戦中です。もうすこし、お待ちください"},
+    {"MSG_ARRIVED_SUFFIX", MSG_ARRIVED_SUFFIX, u8"さんの登場です"},
+    {"MSG_GONE_SUFFIX", MSG_GONE_SUFFIX, u8"さんが、いなくなりました"},
+    {"MSG_COLOUR_INFIX", MSG_COLOUR_INFIX, u8"さんは、"},
+    {"MSG_COLOUR_SUFFIX", MSG_COLOUR_SUFFIX, u8"色です"},
+    {"MSG_WIN_INFIX", MSG_WIN_INFIX, u8"さん("},
+    {"MSG_WIN_SUFFIX", MSG_WIN_SUFFIX, u8"色)の勝利です"},
+    {"NAMELESS", NAMELESS, u8"名無し"},
+    {"CAPTION_LOBBY", CAPTION_LOBBY, u8"Pyrandel"},
+    {"CAPTION_BATTLE", CAPTION_BATTLE, u8"Pyrandel 対戦画面"},
+    {"CAPTION_MESSAGE_BOX", CAPTION_MESSAGE_BOX, u8"Pyrandel"},
+    {"LABEL_QUIT", LABEL_QUIT, u8"終了"},
+    {"LABEL_SAY", LABEL_SAY, u8"発言"},
+    {"LABEL_CONNECT", LABEL_CONNECT, u8"サーバーへ接続"},
+    {"LABEL_SERVER_IP", LABEL_SERVER_IP, u8"サーバーIP："},
+    {"LABEL_BECOME_SERVER", LABEL_BECOME_SERVER, u8"サーバーになる"},
+    {"LABEL_MATCH", LABEL_MATCH, u8"対戦"},
+    {"LABEL_PARTICIPANTS_1", LABEL_PARTICIPANTS_1, u8"現在の参加者"},
+    {"LABEL_PARTICIPANTS_2", LABEL_PARTICIPANTS_2, u8"定員４名以内"},
+    {"LABEL_YOUR_NAME", LABEL_YOUR_NAME, u8"お名前"},
+    {"LABEL_PRODUCT", LABEL_PRODUCT, u8"Pyrandel"},
+    {"LABEL_VERSION", LABEL_VERSION, u8"Version 1.01a"},
+    {"LABEL_VERSION_INFO", LABEL_VERSION_INFO, u8"Version Info"},
+    {"LABEL_WATCH", LABEL_WATCH, u8"観戦"},
+    {"LABEL_END_MATCH", LABEL_END_MATCH, u8"対戦終了"},
+    {"LABEL_LOBBY", LABEL_LOBBY, u8"対戦ロビー"},
+    {"LABEL_START_MATCH", LABEL_START_MATCH, u8"対戦開始！"},
+    {"LABEL_RULES_1", LABEL_RULES_1, u8"ルール ："},
+    {"LABEL_RULES_2", LABEL_RULES_2, u8"　一人ずつ順番にボールを積み上げていきます"},
+    {"LABEL_RULES_3", LABEL_RULES_3, u8"　自分の色のボールを横か斜めに５つ以上そろえると勝ちです。"},
+    {"LABEL_START_HINT", LABEL_START_HINT, u8"：このボタンで新しいゲームを開始"},
+    {"LABEL_ADD_COMPUTER", LABEL_ADD_COMPUTER, u8"CPU参加"},
+    {"LABEL_BATTLE_RULES", LABEL_BATTLE_RULES, u8"ボールを積んでいきます。自分の色のボールが 5つならんだら、勝利"},
+}};
+
+} // namespace pyrandel::texts
