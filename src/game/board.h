@@ -50,7 +50,8 @@ public:
     [[nodiscard]] int CellAt(int col, int row) const;
     [[nodiscard]] std::optional<Cell> LandingSpot(int lane) const;
     // Puts a ball without the support rule (other players' balls are taken where they are said to be) and
-    // runs the win test. Draws the cell on `surface` when one is given.
+    // runs the win test. Draws the cell on `surface` when one is given. A colour outside 0..3 is refused like
+    // a taken cell: it would stand as an invisible ball, or as EMPTY count a row of holes as a line.
     int Place(int colour, int col, int row, BoardSurface* surface = nullptr);
     [[nodiscard]] Grid Snapshot() const;
 
@@ -83,6 +84,9 @@ public:
     std::optional<OwnMove> DropOwnBall(std::optional<int> lane, BoardSurface* surface = nullptr);
 
 private:
+    // Where the own ball goes for a click over `lane`; the caller holds the lock.
+    [[nodiscard]] std::optional<Cell> OwnSpot(std::optional<int> lane) const;
+
     StatusSink& status;
     const int win_count;
     mutable std::mutex lock;

@@ -39,7 +39,8 @@ using Grid = std::array<int, ROWS * COLUMNS>;
 [[nodiscard]] std::optional<Cell> LandingSpot(const Grid& grid, int lane);
 
 // The winning rule: whether the ball of `colour` standing at (col, row) completes a line of `win_count` across or
-// along either slanting direction. Reads the grid only; the ball must already be stored.
+// along either slanting direction. Reads the grid only; the ball must already be stored. Never true for a colour
+// outside 0..3 or a position off the board; a win_count longer than the board is wide is never met.
 [[nodiscard]] bool CompletesLine(const Grid& grid, int col, int row, int colour, int win_count = WIN_COUNT);
 
 // The lane that holds (col, row), for any position on the board.

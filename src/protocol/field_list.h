@@ -8,6 +8,7 @@
 //   number = read like C's atoi: leading white space, an optional sign, digits; no digits reads 0
 
 #include <array>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -33,15 +34,24 @@ public:
     [[nodiscard]] bool Is(std::string_view word) const;
 
 private:
+    // Fields are kept as positions in `buffer`, not as views, so that a copied or moved list never points into
+    // the buffer of another.
+    struct Span {
+        std::size_t start = 0;
+        std::size_t length = 0;
+    };
+
     std::string buffer;
-    std::array<std::string_view, MAX_FIELDS> fields{};
+    std::array<Span, MAX_FIELDS> fields{};
     int count = 0;
 };
 
 // atoi semantics without its undefined behaviour: a value beyond int saturates at INT_MIN or INT_MAX.
 [[nodiscard]] int ReadNumber(std::string_view text);
 
-// Appends one TAB and `text` to `message`.
+// Appends one TAB and `text` to `message`. The text ends at its first NUL, as a line does, and a TAB, CR or LF in
+// it becomes a space: a field never splits into two fields or starts a line of its own at the receiver. (Code
+// page 932 trail bytes are never one of these, so Japanese text passes unchanged.)
 void AppendField(std::string& message, std::string_view text);
 // Appends one TAB and `number` written with "%d".
 void AppendField(std::string& message, int number);
