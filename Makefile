@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc)
 CTEST_ARGS ?=
 
-.PHONY: all setup build run test asan tsan bench clean
+.PHONY: all setup build run test asan tsan bench fuzz clean
 
 all: build
 
@@ -32,5 +32,10 @@ tsan: setup
 bench: build
 	@set -e; for b in build/bench/bench_*; do echo "== $$b"; $$b; done
 
+# libFuzzer with clang, ASan and UBSan: every fuzz target for SECONDS seconds (scripts/fuzz).
+SECONDS ?= 60
+fuzz: setup
+	scripts/fuzz $(SECONDS)
+
 clean:
-	rm -rf build build-asan build-tsan
+	rm -rf build build-asan build-tsan build-fuzz
