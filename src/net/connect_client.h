@@ -2,7 +2,9 @@
 // The player's side of the transport: one outgoing connection, made and read on a thread of its own.
 //
 // Callbacks run on the client's thread: OnConnect, then OnLine for every received line (pieces of at most 79
-// bytes), then OnDisconnect once; or OnConnectFailed alone when the connection could not be made.
+// bytes), then OnDisconnect once; or OnConnectFailed alone when the connection could not be made (the name did not
+// resolve, nobody answered, or Close ended the attempt). So every Connect that returned true ends in exactly one
+// of OnDisconnect and OnConnectFailed, and the thread ends right after it.
 //
 // A derived class must call Shutdown() in its own destructor, so no callback runs into a half-destroyed object.
 
@@ -10,6 +12,7 @@
 #include "net/worker_thread.h"
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -22,7 +25,9 @@ public:
 
     // Starts connecting to `host` (a name or a dotted address) at `port`. The name is looked up on the client's
     // thread, so the caller never waits for the name service. False while an earlier connection of this object
-    // is still being made or read, or when no socket can be made.
+    // is still being made or read, or when no socket can be made. Called while the last callback of the earlier
+    // connection runs (the player reconnecting as soon as the lobby says the connection ended), the new attempt
+    // is handed to the same thread, which makes it once that callback has returned.
     bool Connect(std::string_view host, int port);
     // From any thread. False when not connected or the send failed (the connection then ends).
     bool SendLine(std::string_view text);
@@ -39,11 +44,19 @@ protected:
     virtual void OnConnectFailed() {}
 
 private:
+    // Where the client's thread is, as Connect needs to know it.
+    enum class Phase { ACTIVE, LAST_CALLBACK, EXITING };
+
     void Run() override;
+    // One attempt: connect, then deliver lines until the connection ends.
+    void Attempt();
 
     TcpSocket socket;
-    std::string host; // written before Start, read by the client's thread
+    std::mutex connect_lock; // one Connect at a time; guards everything below
+    std::string host;
     int port = 0;
+    Phase phase = Phase::ACTIVE;
+    bool attempt_pending = false;
 };
 
 } // namespace pyrandel

@@ -23,6 +23,8 @@ public:
     void Close();
     // Free: no connection and no thread still finishing its last steps.
     [[nodiscard]] bool IsFree() const;
+    // Holds a connection (its thread may already be gone or not yet started).
+    [[nodiscard]] bool IsOpen() const { return socket.IsOpen(); }
     [[nodiscard]] int index() const { return slot_index; }
 
 private:

@@ -4,7 +4,8 @@
 //
 // Callbacks run on the server's threads: OnConnect, OnLine and OnDisconnect of a slot on that slot's thread,
 // in that order; OnListenStart, OnRefuse and OnListenEnd on the accepting thread. Callbacks of different slots
-// run at the same time; a derived class serialises them itself if it needs to.
+// run at the same time; a derived class serialises them itself if it needs to. OnListenEnd is the last callback
+// of a run: every slot of that run has been closed and has reported its OnDisconnect before it.
 //
 // A derived class must call Shutdown() in its own destructor, so no callback runs into a half-destroyed object.
 
@@ -59,6 +60,8 @@ protected:
 private:
     friend class LineConnection;
     void Run() override;
+    // The slot for a new connection, its previous thread ended; null when every slot holds a connection.
+    [[nodiscard]] LineConnection* PlaceFor() const;
 
     TcpSocket socket;
     std::vector<std::unique_ptr<LineConnection>> slots;

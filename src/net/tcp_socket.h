@@ -6,6 +6,7 @@
 // Lines: a sent line is the text (up to its first NUL) and CR LF, sent whole. A received line ends at CR, at LF
 // or at the pair CR LF; ReadLine hands out at most `max` bytes at a time.
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string_view>
@@ -48,7 +49,13 @@ public:
 
     // Lines
     int ReadLine(char* out, int max);
+    // Sends all of the line, waiting while the peer reads slowly; lines sent from several threads at once never
+    // interleave. False when not connected (a connection still being made is left alone), when closed meanwhile,
+    // or when the connection failed (the socket is then closed). A peer that takes no byte for the stall limit
+    // (10 s unless set) has its connection ended, so one peer that stopped reading cannot hold its senders for
+    // good (a host relays to everybody under one lock).
     bool SendLine(std::string_view text);
+    void SetSendStallLimit(std::chrono::milliseconds limit);
 
     // Ending: callable from any thread, any number of times. Also empties the line reader, so unread bytes of an
     // old connection never become the start of the next one.
@@ -62,6 +69,10 @@ public:
     [[nodiscard]] std::uint32_t PeerAddress() const;
 
 private:
+    // One receive for the line reader: up to `capacity` bytes into `destination`; 0 when the connection ended
+    // (the socket is then closed) or was closed.
+    int Receive(char* destination, int capacity);
+
     struct State;
     std::unique_ptr<State> state;
 };

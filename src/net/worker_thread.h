@@ -33,6 +33,7 @@ private:
     std::mutex thread_lock; // guards `thread` between Start, Join and the destructor
     std::thread thread;
     std::atomic<bool> running{false};
+    std::atomic<std::thread::id> own_id{}; // the thread while it runs Run, so Join can recognise a call from it
 };
 
 } // namespace pyrandel

@@ -1,0 +1,104 @@
+#include "app/lobby_controls.h"
+
+#include "protocol/text_codec.h"
+#include "protocol/texts.h"
+
+#include <vector>
+
+namespace pyrandel {
+
+LobbyControls::LobbyControls(LobbyView& view, ParticipantList& participants)
+    : view(view), participants(participants), chat(view)
+{
+}
+
+LobbyControls::~LobbyControls()
+{
+    participants.SetChangeHandler({});
+    participants.Detach();
+}
+
+void LobbyControls::AttachParticipants()
+{
+    participants.SetChangeHandler([this] { RefreshParticipants(); });
+    participants.Attach();
+}
+
+void LobbyControls::RefreshParticipants()
+{
+    const std::lock_guard guard(refresh_lock);
+    std::vector<std::string> names;
+    if (const auto entries = participants.Snapshot()) {
+        names.reserve(entries->size());
+        for (const RosterEntry& entry : *entries) {
+            names.push_back(entry.name);
+        }
+    }
+    view.ShowParticipants(names);
+}
+
+// Fields
+
+std::string LobbyControls::ReadField(int id)
+{
+    const std::string text = view.FieldText(id);
+    return std::string(Cp932Prefix(text, FIELD_READ_BYTES));
+}
+
+void LobbyControls::WriteField(int id, std::string_view text) { view.WriteField(id, text); }
+
+void LobbyControls::SetConnectControls(ControlState state, ConnectMode mode)
+{
+    view.EnableControl(mode == ConnectMode::CLIENT ? CONTROL_HOST : CONTROL_CONNECT, state);
+    view.EnableControl(CONTROL_ADDRESS, state);
+    if (view.FieldText(CONTROL_NAME).empty()) {
+        view.WriteField(CONTROL_NAME, texts::NAMELESS);
+    }
+    view.EnableControl(CONTROL_NAME, state);
+    if (state == ControlState::ENABLED) {
+        view.ReleaseToggle(CONTROL_HOST);
+        view.ReleaseToggle(CONTROL_CONNECT);
+    }
+}
+
+// ClientView
+
+std::string LobbyControls::PlayerName() { return ReadField(CONTROL_NAME); }
+
+void LobbyControls::AppendChat(std::string_view text) { chat.Append(text); }
+
+void LobbyControls::AddParticipant(std::string_view name, int id) { participants.Add(name, id); }
+
+void LobbyControls::RemoveParticipant(int id) { participants.Remove(id); }
+
+void LobbyControls::ClearParticipants() { participants.Clear(); }
+
+void LobbyControls::RestoreConnectControls() { SetConnectControls(ControlState::ENABLED, ConnectMode::CLIENT); }
+
+void LobbyControls::ResetMatchButtons()
+{
+    view.EnableControl(CONTROL_MATCH, ControlState::ENABLED);
+    view.EnableControl(CONTROL_END_MATCH, ControlState::DISABLED);
+}
+
+void LobbyControls::ShowStatus(std::string_view text) { view.ShowStatus(text); }
+
+void LobbyControls::PostCommand(int command, int param) { view.PostCommand(command, param); }
+
+void LobbyControls::OpenBattleWindow(int colour, BattleEvents& events) { view.OpenBattleWindow(colour, events); }
+
+bool LobbyControls::IsBattleWindowOpen() { return view.IsBattleWindowOpen(); }
+
+void LobbyControls::CloseBattleWindow() { view.CloseBattleWindow(); }
+
+void LobbyControls::RepaintBattleWindow() { view.RepaintBattleWindow(); }
+
+void LobbyControls::SetBattleIcon(int colour) { view.SetBattleIcon(colour); }
+
+void LobbyControls::DrawCell(int col, int row) { view.DrawBattleCell(col, row); }
+
+void LobbyControls::DrawMarker(int col, int row) { view.DrawBattleMarker(col, row); }
+
+void LobbyControls::ShowMessageBox(std::string_view text) { view.ShowMessageBox(text); }
+
+} // namespace pyrandel

@@ -1,0 +1,48 @@
+#pragma once
+// kq.ini: the player's name and the last host address, kept between runs. Despite its name it is binary: two
+// records, each a 16-bit little-endian length N, N text bytes (code page 932) and one byte 0; nothing else.
+//
+// Reading is hardened, as the file may come from anywhere: a length that is negative or above 79 (the most a
+// record may hold), or a record the file does not hold in full, counts as missing, and so does everything after
+// it. A text ends after its stored length (or at an earlier 0); the byte stored as its end is not relied on.
+
+#include <cstddef>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace pyrandel {
+
+inline constexpr std::string_view SETTINGS_FILE_NAME = "kq.ini";
+inline constexpr int SETTINGS_TEXT_LIMIT = 79;          // bytes a stored text may have when read
+inline constexpr std::size_t SETTINGS_WRITE_LIMIT = 78; // bytes a text is written with at most
+
+struct Settings {
+    std::optional<std::string> name;
+    std::optional<std::string> address;
+};
+
+class SettingsFile {
+public:
+    // The file in the current directory at the time of each Load or Save.
+    SettingsFile() = default;
+    // The file in `directory`.
+    explicit SettingsFile(std::filesystem::path directory);
+
+    // Whatever complete, sound records the file holds (nothing when there is no readable file).
+    [[nodiscard]] Settings Load() const;
+    // Replaces the file. False when it could not be written; the program passes that over without a word.
+    bool Save(std::string_view name, std::string_view address) const;
+
+    // The file's bytes, both ways.
+    [[nodiscard]] static Settings Parse(std::string_view bytes);
+    [[nodiscard]] static std::string Format(std::string_view name, std::string_view address);
+
+    [[nodiscard]] std::filesystem::path Path() const;
+
+private:
+    std::filesystem::path directory;
+};
+
+} // namespace pyrandel

@@ -1,0 +1,198 @@
+#include "client/client_session.h"
+
+#include "protocol/field_list.h"
+#include "protocol/messages.h"
+#include "protocol/text_codec.h"
+#include "protocol/texts.h"
+
+#include <string>
+
+namespace pyrandel {
+
+namespace {
+
+constexpr std::size_t NAME_BYTES = 78;
+
+[[nodiscard]] std::string ChatLine(std::string_view name, std::string_view text)
+{
+    std::string line;
+    line.reserve(name.size() + texts::CHAT_NAME_SEPARATOR.size() + text.size());
+    line.append(name).append(texts::CHAT_NAME_SEPARATOR).append(text);
+    return line;
+}
+
+[[nodiscard]] bool IsColour(int colour) { return colour >= 0 && colour < COLOURS; }
+
+} // namespace
+
+ClientSession::ClientSession(Board& board, ClientView& view) : board(board), view(view) {}
+
+ClientSession::~ClientSession() { Shutdown(); }
+
+// Sending
+
+void ClientSession::SendChat(std::string_view text)
+{
+    const std::string name = view.PlayerName();
+    view.AppendChat(ChatLine(Cp932Prefix(name, NAME_BYTES), text));
+    SendLine(protocol::Chat(text));
+}
+
+void ClientSession::SendStart(int count) { SendLine(protocol::StartMatch(count)); }
+
+void ClientSession::SendPlot(int colour, int col, int row, int win, int left)
+{
+    SendLine(protocol::Plot(colour, col, row, win, left));
+}
+
+// Match flow
+
+void ClientSession::LeaveMatch(TellHost tell)
+{
+    view.ResetMatchButtons();
+    if (tell == TellHost::YES) {
+        SendLine(protocol::EndMatch(my_id()));
+    }
+    view.CloseBattleWindow();
+    board.Reset();
+    view.AppendChat(texts::CHAT_GAME_ENDED);
+    view.ShowStatus(texts::STATUS_WAITING_FOR_MATCH);
+}
+
+void ClientSession::ApplyRemotePlot(int colour, int col, int row)
+{
+    if (colour == board.own_colour()) {
+        return;
+    }
+    if (board.Place(colour, col, row, &view) == PLACE_WON) {
+        view.ShowStatus(texts::STATUS_DECIDED);
+        // Holds this connection thread until the player has seen it; the host's next lines wait in the socket.
+        view.ShowMessageBox(texts::STATUS_DECIDED);
+    }
+}
+
+void ClientSession::StartMatch(int colour)
+{
+    board.BeginMatch(colour);
+    view.AppendChat(texts::CHAT_GAME_STARTED);
+    std::string colour_line(texts::ColourName(colour));
+    colour_line.append(texts::CHAT_COLOUR_SUFFIX);
+    view.AppendChat(colour_line);
+    if (view.IsBattleWindowOpen()) {
+        view.RepaintBattleWindow();
+        view.SetBattleIcon(colour);
+    } else {
+        view.OpenBattleWindow(colour, *this);
+    }
+}
+
+bool ClientSession::HandleCommand(int command, int param)
+{
+    switch (command) {
+    case CMD_START_MATCH:
+        // A colour outside 0..3 would index the colour names and the ball icons out of range; such a start
+        // cannot be played, so it is ignored as a whole.
+        if (!IsColour(param)) {
+            return true;
+        }
+        board.Reset();
+        view.RepaintBattleWindow();
+        StartMatch(param);
+        return true;
+    case CMD_YOUR_TURN:
+        board.GrantTurn();
+        view.ShowStatus(texts::STATUS_YOUR_TURN);
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Battle window events
+
+void ClientSession::PointAt(std::optional<int> lane)
+{
+    if (const auto move = board.PointAt(lane)) {
+        if (move->previous) {
+            view.DrawCell(move->previous->col, move->previous->row);
+        }
+        view.DrawMarker(move->spot.col, move->spot.row);
+    }
+}
+
+void ClientSession::Drop(std::optional<int> lane)
+{
+    const auto move = board.DropOwnBall(lane, &view);
+    if (!move) {
+        return;
+    }
+    // The move goes out before the win is announced here, so the others learn of it without waiting for the box.
+    SendPlot(move->colour, move->cell.col, move->cell.row, move->win ? 1 : 0, move->balls_left);
+    if (move->win) {
+        view.ShowStatus(texts::STATUS_YOU_WIN);
+        view.ShowMessageBox(texts::STATUS_YOU_WIN);
+    }
+}
+
+void ClientSession::CloseRequested(BattleClose how)
+{
+    LeaveMatch(how == BattleClose::PROGRAM ? TellHost::NO : TellHost::YES);
+}
+
+Grid ClientSession::Cells() const { return board.Snapshot(); }
+
+// Callbacks of ConnectClient
+
+void ClientSession::OnConnect()
+{
+    view.ShowStatus(texts::STATUS_CONNECTED);
+    const std::string name = view.PlayerName();
+    SendLine(protocol::NewClient(Cp932Prefix(name, NAME_BYTES)));
+}
+
+void ClientSession::OnLine(const char* line)
+{
+    const FieldList fields(line);
+    if (fields.Is(protocol::CHAT)) {
+        // The own line was shown when it was sent.
+        if (fields.Number(1) != my_id()) {
+            view.AppendChat(ChatLine(fields.Get(2), fields.Get(3)));
+        }
+    } else if (fields.Is(protocol::MSG)) {
+        view.AppendChat(fields.Get(1));
+    } else if (fields.Is(protocol::ADD)) {
+        view.AddParticipant(fields.Get(2), fields.Number(1));
+    } else if (fields.Is(protocol::DEL)) {
+        view.RemoveParticipant(fields.Number(1));
+    } else if (fields.Is(protocol::ID)) {
+        my_id_.store(fields.Number(1), std::memory_order_release);
+    } else if (fields.Is(protocol::STARTVS)) {
+        view.PostCommand(CMD_START_MATCH, fields.Number(1));
+    } else if (fields.Is(protocol::PLOT)) {
+        ApplyRemotePlot(fields.Number(1), fields.Number(2), fields.Number(3));
+    } else if (fields.Is(protocol::END_VS)) {
+        LeaveMatch(TellHost::NO);
+    } else if (fields.Is(protocol::CAN_PUT)) {
+        view.PostCommand(CMD_YOUR_TURN, 0);
+    }
+}
+
+void ClientSession::OnDisconnect()
+{
+    LeaveMatch(TellHost::NO);
+    view.ShowStatus(texts::STATUS_NOT_CONNECTED);
+    Close();
+    view.ClearParticipants();
+    view.AppendChat(texts::CHAT_CONNECTION_CLOSED);
+    view.RestoreConnectControls();
+}
+
+void ClientSession::OnConnectFailed()
+{
+    // Without a word the player would be left with a pressed toggle and "connecting..." for good.
+    view.AppendChat(texts::CHAT_CONNECT_FAILED);
+    view.ShowStatus(texts::STATUS_NOT_CONNECTED);
+    view.RestoreConnectControls();
+}
+
+} // namespace pyrandel

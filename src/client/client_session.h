@@ -1,0 +1,65 @@
+#pragma once
+// The player's side of the protocol: one connection to a host, reused for every connection of the run. It
+// announces the player's name, keeps the lobby's participant list and chat log up to date from the host's lines,
+// sends chat and moves, and runs the player's side of a match on the Board through the battle window.
+//
+// Threads: OnConnect, OnLine and OnDisconnect (or OnConnectFailed) run on the connection thread; the start of a
+// match and the turn grant are posted to the window thread (HandleCommand) so that the modal battle window and
+// the permission to place are only ever touched there. Other players' balls and the end of a match are handled
+// on the connection thread directly; the Board takes its own lock. Lines go out from both threads.
+
+#include "client/battle_events.h"
+#include "client/client_view.h"
+#include "game/board.h"
+#include "net/connect_client.h"
+
+#include <atomic>
+#include <string_view>
+
+namespace pyrandel {
+
+enum class TellHost { NO, YES };
+
+class ClientSession final : public ConnectClient, public BattleEvents {
+public:
+    ClientSession(Board& board, ClientView& view);
+    ~ClientSession() override;
+
+    // Sending (window thread)
+    // Shows "name : text" in the own chat log at once, then sends it; the host's relay of it is not shown.
+    void SendChat(std::string_view text);
+    void SendStart(int count);
+    void SendPlot(int colour, int col, int row, int win, int left);
+
+    // Match flow
+    // Leaves the match from either thread: closes the battle window, empties the board, writes the end texts.
+    void LeaveMatch(TellHost tell);
+    // Another player's ball (connection thread). Own-colour balls are on the board already and are dropped.
+    void ApplyRemotePlot(int colour, int col, int row);
+    // Window thread: the match begins with `colour` (0..3); opens the battle window, or refreshes the open one.
+    void StartMatch(int colour);
+    // Window thread: runs a command posted through ClientView::PostCommand. False for any other command.
+    bool HandleCommand(int command, int param);
+
+    // The id the host gave this player (0 before the first ID line; kept after the connection ends).
+    [[nodiscard]] int my_id() const { return my_id_.load(std::memory_order_acquire); }
+
+    // Battle window events (window thread)
+    void PointAt(std::optional<int> lane) override;
+    void Drop(std::optional<int> lane) override;
+    void CloseRequested(BattleClose how) override;
+    [[nodiscard]] Grid Cells() const override;
+
+private:
+    // Callbacks of ConnectClient (connection thread)
+    void OnConnect() override;
+    void OnLine(const char* line) override;
+    void OnDisconnect() override;
+    void OnConnectFailed() override;
+
+    Board& board;
+    ClientView& view;
+    std::atomic<int> my_id_{0};
+};
+
+} // namespace pyrandel

@@ -1,0 +1,63 @@
+#pragma once
+// What the client session needs of the player's program: the lobby's shared controls (name, chat log,
+// participant list, connection controls, status line), the window thread for the two match commands, and the
+// battle window. The desktop program implements it over its lobby (LobbyControls); a computer player implements
+// it headless.
+//
+// Threads: every call may come from the connection thread or the window thread and must not wait for the window
+// thread, but for OpenBattleWindow (window thread only, returns when the window has closed) and ShowMessageBox
+// (may hold a connection thread until the box is dismissed or the program ends).
+
+#include "client/battle_events.h"
+#include "game/board.h"
+
+#include <string>
+#include <string_view>
+
+namespace pyrandel {
+
+// Window commands the session posts to itself through the view; the view hands each back to
+// ClientSession::HandleCommand on the window thread, in posting order.
+inline constexpr int CMD_START_MATCH = 101; // param: the colour as received
+inline constexpr int CMD_YOUR_TURN = 102;   // param: 0
+
+class ClientView : public StatusSink, public BoardSurface {
+public:
+    // Lobby controls
+    // The player's name, at most 78 bytes of code page 932 text.
+    [[nodiscard]] virtual std::string PlayerName() = 0;
+    // One line at the end of the chat log.
+    virtual void AppendChat(std::string_view text) = 0;
+    virtual void AddParticipant(std::string_view name, int id) = 0;
+    virtual void RemoveParticipant(int id) = 0;
+    virtual void ClearParticipants() = 0;
+    // The controls as when no connection stands: every mode released, name and address editable.
+    virtual void RestoreConnectControls() = 0;
+    // The lobby's hidden match buttons as when no match runs.
+    virtual void ResetMatchButtons() = 0;
+    // ShowStatus (StatusSink): the status line.
+
+    // Window thread
+    // Queues a command for ClientSession::HandleCommand on the window thread and returns at once.
+    virtual void PostCommand(int command, int param) = 0;
+
+    // Battle window
+    // A windowed view returns when the window has closed; a headless one may return at once and count the
+    // window open until CloseBattleWindow, whose handling must call events.CloseRequested(BattleClose::PROGRAM).
+    virtual void OpenBattleWindow(int colour, BattleEvents& events) = 0;
+    [[nodiscard]] virtual bool IsBattleWindowOpen() = 0;
+    // The program's own close request: the window closes without the host being told.
+    virtual void CloseBattleWindow() = 0;
+    virtual void RepaintBattleWindow() = 0;
+    virtual void SetBattleIcon(int colour) = 0;
+    virtual void DrawMarker(int col, int row) = 0;
+    // DrawCell (BoardSurface): redraws a cell of the battle window, when it is open.
+
+    // A message box with an OK button; returns when dismissed (at once once the program is ending).
+    virtual void ShowMessageBox(std::string_view text) = 0;
+
+protected:
+    ~ClientView() = default;
+};
+
+} // namespace pyrandel

@@ -1,0 +1,541 @@
+// Blocking calls that another thread can always interrupt.
+//
+// Every descriptor is non-blocking underneath; a call that would block waits in poll() on the descriptor and on a
+// wake-up eventfd that belongs to the same connection. Close() marks the connection closed and signals the
+// eventfd, which stays readable for good, so every waiter (and every later waiter) returns at once. The
+// descriptors themselves are closed only when the last call that uses them has let go (a shared_ptr counts the
+// users), so a descriptor number is never reused while some thread still passes it to the kernel.
+
+#include "net/tcp_socket.h"
+
+#include "net/line_reader.h"
+
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <sys/uio.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <mutex>
+
+namespace pyrandel {
+
+namespace {
+
+// One open connection: the descriptor, its wake-up eventfd and the lock that keeps lines whole.
+class Connection {
+public:
+    Connection(int socket_fd, int wake_fd) : fd(socket_fd), wake(wake_fd) {}
+    ~Connection()
+    {
+        ::close(fd);
+        ::close(wake);
+    }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // Makes every present and future wait on this connection return.
+    void Interrupt()
+    {
+        closed.store(true, std::memory_order_release);
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const auto written = ::write(wake, &one, sizeof one);
+    }
+    [[nodiscard]] bool Interrupted() const { return closed.load(std::memory_order_acquire); }
+
+    enum class Wait { Ready, Interrupted };
+    // Waits until the descriptor shows `events` or the connection is interrupted. `timeout_ms` -1: no limit.
+    // With no events, only the time passes (or the interruption comes).
+    [[nodiscard]] Wait WaitFor(short events, int timeout_ms = -1) const
+    {
+        for (;;) {
+            if (Interrupted()) {
+                return Wait::Interrupted;
+            }
+            pollfd fds[2] = {{events != 0 ? fd : -1, events, 0}, {wake, POLLIN, 0}};
+            const int ready = ::poll(fds, 2, timeout_ms);
+            if (ready < 0 && errno == EINTR) {
+                continue;
+            }
+            if (ready < 0 || (fds[1].revents & POLLIN) != 0 || Interrupted()) {
+                return Wait::Interrupted;
+            }
+            return Wait::Ready; // readiness, a timeout or an error condition: the caller's next call tells which
+        }
+    }
+
+    const int fd;
+    const int wake;
+    std::mutex send_lock; // held for a whole line, so lines from several threads never interleave
+
+private:
+    std::atomic<bool> closed{false};
+};
+
+using ConnectionPtr = std::shared_ptr<Connection>;
+
+// A socket and its eventfd, both close-on-exec and non-blocking; null when either cannot be made.
+ConnectionPtr MakeConnection(int socket_fd)
+{
+    if (socket_fd < 0) {
+        return nullptr;
+    }
+    const int wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (wake < 0) {
+        ::close(socket_fd);
+        return nullptr;
+    }
+    return std::make_shared<Connection>(socket_fd, wake);
+}
+
+// A game line is a few dozen bytes and a player waits for each one: never hold it back to fill a packet.
+void SendLinesAtOnce(int fd)
+{
+    const int on = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+}
+
+// A peer that takes no byte for this long has stopped reading (the kernel holds hundreds of kilobytes for it, a
+// game sends a few dozen a line). Its connection is ended, so the sender, and a host relaying to everybody under
+// one lock, is held up for a bounded time only.
+constexpr auto SEND_STALL_LIMIT = std::chrono::seconds(10);
+
+sockaddr_in MakeAddress(std::uint32_t address, int port)
+{
+    sockaddr_in result{};
+    result.sin_family = AF_INET;
+    result.sin_port = htons(static_cast<std::uint16_t>(port));
+    result.sin_addr.s_addr = address;
+    return result;
+}
+
+// Resource shortages (descriptors, memory) pass; an accepting loop waits this long before it tries again.
+constexpr int ACCEPT_RETRY_MS = 100;
+
+bool IsTransientAcceptError(int error)
+{
+    switch (error) {
+    case EMFILE:
+    case ENFILE:
+    case ENOBUFS:
+    case ENOMEM:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Errors after which accept simply waits for the next connection: nothing is ready yet, or a connection died in
+// the queue before it could be taken.
+bool IsRetryAcceptError(int error)
+{
+    switch (error) {
+    case EAGAIN:
+#if EWOULDBLOCK != EAGAIN
+    case EWOULDBLOCK:
+#endif
+    case EINTR:
+    case ECONNABORTED:
+    case EPROTO:
+    case ENETDOWN:
+    case ENOPROTOOPT:
+    case EHOSTDOWN:
+    case ENONET:
+    case EHOSTUNREACH:
+    case EOPNOTSUPP:
+    case ENETUNREACH:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+struct TcpSocket::State {
+    mutable std::mutex lock; // guards the fields below up to the reader
+    ConnectionPtr connection;
+    std::uint32_t peer = 0;
+    std::atomic<bool> connected{false};
+    std::atomic<std::chrono::milliseconds::rep> send_stall_limit_ms{
+        std::chrono::duration_cast<std::chrono::milliseconds>(SEND_STALL_LIMIT).count()};
+    // Bumped whenever the socket gets a new connection; the reader empties itself when it sees a new value.
+    std::atomic<std::uint64_t> generation{0};
+
+    // Reader: only the reading thread touches these.
+    LineReader reader;
+    std::uint64_t reader_generation = 0;
+
+    [[nodiscard]] ConnectionPtr Current() const
+    {
+        const std::scoped_lock guard(lock);
+        return connection;
+    }
+
+    // Installs a new connection (or none) and returns the old one, which the caller interrupts.
+    [[nodiscard]] ConnectionPtr Replace(ConnectionPtr next, bool is_connected, std::uint32_t peer_address)
+    {
+        ConnectionPtr old = std::move(connection);
+        connection = std::move(next);
+        connected.store(is_connected, std::memory_order_release);
+        peer = peer_address;
+        generation.fetch_add(1, std::memory_order_acq_rel);
+        return old;
+    }
+
+    // Ends `expected` if it is still this socket's connection, so a failure seen on an old connection never ends
+    // the one that replaced it meanwhile.
+    void CloseIf(const Connection* expected)
+    {
+        ConnectionPtr old;
+        {
+            const std::scoped_lock guard(lock);
+            if (connection.get() != expected || expected == nullptr) {
+                return;
+            }
+            old = Replace(nullptr, false, 0);
+        }
+        old->Interrupt();
+    }
+};
+
+TcpSocket::TcpSocket() : state(std::make_unique<State>()) {}
+
+TcpSocket::~TcpSocket()
+{
+    Close();
+}
+
+TcpSocket::TcpSocket(TcpSocket&& from) noexcept : state(std::make_unique<State>())
+{
+    TakeOver(from);
+}
+
+TcpSocket& TcpSocket::operator=(TcpSocket&& from) noexcept
+{
+    return TakeOver(from);
+}
+
+TcpSocket& TcpSocket::TakeOver(TcpSocket& from)
+{
+    if (&from == this) {
+        return *this;
+    }
+    // The descriptor moves between the two existing states under both locks, so threads that are sending to or
+    // closing either object at this moment see the connection in exactly one of them.
+    ConnectionPtr old;
+    {
+        const std::scoped_lock guard(state->lock, from.state->lock);
+        const bool was_connected = from.state->connected.load(std::memory_order_acquire);
+        const std::uint32_t peer = from.state->peer;
+        ConnectionPtr taken = from.state->Replace(nullptr, false, 0);
+        old = state->Replace(std::move(taken), was_connected, peer);
+    }
+    if (old) {
+        old->Interrupt();
+    }
+    return *this;
+}
+
+bool TcpSocket::Create()
+{
+    ConnectionPtr fresh = MakeConnection(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    ConnectionPtr old;
+    {
+        const std::scoped_lock guard(state->lock);
+        old = state->Replace(fresh, false, 0);
+    }
+    if (old) {
+        old->Interrupt();
+    }
+    return fresh != nullptr;
+}
+
+bool TcpSocket::Bind(int port, std::uint32_t address, AddressReuse reuse)
+{
+    const ConnectionPtr connection = state->Current();
+    if (!connection) {
+        return false;
+    }
+    if (reuse == AddressReuse::Yes) {
+        const int on = 1;
+        ::setsockopt(connection->fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    }
+    const sockaddr_in local = MakeAddress(address, port);
+    return ::bind(connection->fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) == 0;
+}
+
+bool TcpSocket::Listen(int backlog)
+{
+    const ConnectionPtr connection = state->Current();
+    return connection && ::listen(connection->fd, backlog) == 0;
+}
+
+TcpSocket TcpSocket::Accept()
+{
+    TcpSocket accepted;
+    const ConnectionPtr listener = state->Current();
+    if (!listener) {
+        return accepted;
+    }
+    for (;;) {
+        if (listener->Interrupted()) {
+            return accepted;
+        }
+        sockaddr_in peer{};
+        socklen_t length = sizeof peer;
+        const int fd = ::accept4(listener->fd, reinterpret_cast<sockaddr*>(&peer), &length,
+                                 SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd >= 0) {
+            ConnectionPtr connection = MakeConnection(fd);
+            if (!connection) {
+                // No descriptor left for the wake-up: this peer is dropped, the listener carries on.
+                if (listener->WaitFor(0, ACCEPT_RETRY_MS) == Connection::Wait::Interrupted) {
+                    return accepted;
+                }
+                continue;
+            }
+            SendLinesAtOnce(fd);
+            {
+                const std::scoped_lock guard(accepted.state->lock);
+                (void)accepted.state->Replace(std::move(connection), true, peer.sin_addr.s_addr);
+            }
+            return accepted;
+        }
+        const int error = errno;
+        if (IsRetryAcceptError(error)) {
+            if (listener->WaitFor(POLLIN) == Connection::Wait::Interrupted) {
+                return accepted;
+            }
+        } else if (IsTransientAcceptError(error)) {
+            if (listener->WaitFor(0, ACCEPT_RETRY_MS) == Connection::Wait::Interrupted) {
+                return accepted;
+            }
+        } else {
+            return accepted;
+        }
+    }
+}
+
+bool TcpSocket::Connect(std::uint32_t address, int port)
+{
+    ConnectionPtr connection;
+    {
+        const std::scoped_lock guard(state->lock);
+        if (state->connected.load(std::memory_order_acquire)) {
+            return false;
+        }
+        connection = state->connection;
+    }
+    if (!connection || connection->Interrupted()) {
+        return false;
+    }
+    const sockaddr_in remote = MakeAddress(address, port);
+    int result = ::connect(connection->fd, reinterpret_cast<const sockaddr*>(&remote), sizeof remote);
+    if (result != 0 && (errno == EINPROGRESS || errno == EINTR)) {
+        // The attempt goes on in the kernel; wait for its outcome, or for Close.
+        if (connection->WaitFor(POLLOUT) == Connection::Wait::Interrupted) {
+            return false;
+        }
+        int error = 0;
+        socklen_t length = sizeof error;
+        result = (::getsockopt(connection->fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0) ? 0 : -1;
+    }
+    if (result != 0) {
+        return false;
+    }
+    SendLinesAtOnce(connection->fd);
+    const std::scoped_lock guard(state->lock);
+    if (state->connection != connection || connection->Interrupted()) {
+        return false; // closed, or replaced, while connecting
+    }
+    state->connected.store(true, std::memory_order_release);
+    state->peer = address;
+    return true;
+}
+
+std::uint32_t TcpSocket::Resolve(const char* host)
+{
+    if (host == nullptr) {
+        return ADDRESS_NONE;
+    }
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (::getaddrinfo(host, nullptr, &hints, &found) == 0 && found != nullptr) {
+        std::uint32_t address = ADDRESS_NONE;
+        for (const addrinfo* entry = found; entry != nullptr; entry = entry->ai_next) {
+            if (entry->ai_family == AF_INET && entry->ai_addr != nullptr) {
+                address = reinterpret_cast<const sockaddr_in*>(entry->ai_addr)->sin_addr.s_addr;
+                break;
+            }
+        }
+        ::freeaddrinfo(found);
+        if (address != ADDRESS_NONE) {
+            return address;
+        }
+    }
+    return ::inet_addr(host);
+}
+
+int TcpSocket::ReadLine(char* out, int max)
+{
+    if (!state->connected.load(std::memory_order_acquire)) {
+        return LINE_NONE;
+    }
+    const std::uint64_t generation = state->generation.load(std::memory_order_acquire);
+    if (generation != state->reader_generation) {
+        state->reader.Clear();
+        state->reader_generation = generation;
+    }
+    return state->reader.ReadLine(out, max, [this](char* destination, int capacity) {
+        return Receive(destination, capacity);
+    });
+}
+
+int TcpSocket::Receive(char* destination, int capacity)
+{
+    const ConnectionPtr connection = state->Current();
+    if (!connection) {
+        return 0;
+    }
+    for (;;) {
+        if (connection->Interrupted()) {
+            return 0;
+        }
+        const ssize_t received = ::recv(connection->fd, destination, static_cast<std::size_t>(capacity), 0);
+        if (received > 0) {
+            return static_cast<int>(received);
+        }
+        if (received < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
+            if (connection->WaitFor(POLLIN) == Connection::Wait::Interrupted) {
+                return 0;
+            }
+            continue;
+        }
+        // The peer closed in order, or the connection broke: either way it is over.
+        state->CloseIf(connection.get());
+        return 0;
+    }
+}
+
+bool TcpSocket::SendLine(std::string_view text)
+{
+    const ConnectionPtr connection = state->Current();
+    if (!connection || !state->connected.load(std::memory_order_acquire)) {
+        return false; // nothing to send on; a connection still being made is left alone
+    }
+    const std::size_t length = std::min(text.size(), text.find('\0'));
+    static constexpr char LINE_END[] = "\r\n";
+    iovec parts[2] = {{const_cast<char*>(text.data()), length}, {const_cast<char*>(LINE_END), 2}};
+    iovec* next = parts;
+    int remaining_parts = 2;
+
+    const std::scoped_lock whole_line(connection->send_lock);
+    const std::chrono::milliseconds stall_limit{state->send_stall_limit_ms.load(std::memory_order_relaxed)};
+    auto stall_deadline = std::chrono::steady_clock::now() + stall_limit;
+    while (remaining_parts > 0) {
+        if (connection->Interrupted()) {
+            return false;
+        }
+        msghdr message{};
+        message.msg_iov = next;
+        message.msg_iovlen = static_cast<std::size_t>(remaining_parts);
+        const ssize_t sent = ::sendmsg(connection->fd, &message, MSG_NOSIGNAL);
+        if (sent < 0) {
+            const int error = errno;
+            if (error == EINTR) {
+                continue;
+            }
+            if (error == EAGAIN || error == EWOULDBLOCK) {
+                // The peer reads slowly: wait for room, unless the connection is closed meanwhile or the peer has
+                // taken nothing for too long.
+                const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    stall_deadline - std::chrono::steady_clock::now());
+                if (left.count() <= 0) {
+                    state->CloseIf(connection.get());
+                    return false;
+                }
+                if (connection->WaitFor(POLLOUT, static_cast<int>(left.count()) + 1) == Connection::Wait::Ready) {
+                    continue;
+                }
+                return false;
+            }
+            state->CloseIf(connection.get());
+            return false;
+        }
+        // A short send is not the end of the line: go on from where the kernel stopped.
+        stall_deadline = std::chrono::steady_clock::now() + stall_limit;
+        auto done = static_cast<std::size_t>(sent);
+        while (remaining_parts > 0 && done >= next->iov_len) {
+            done -= next->iov_len;
+            ++next;
+            --remaining_parts;
+        }
+        if (remaining_parts > 0) {
+            next->iov_base = static_cast<char*>(next->iov_base) + done;
+            next->iov_len -= done;
+        }
+    }
+    return true;
+}
+
+void TcpSocket::SetSendStallLimit(std::chrono::milliseconds limit)
+{
+    state->send_stall_limit_ms.store(limit.count(), std::memory_order_relaxed);
+}
+
+void TcpSocket::Close()
+{
+    ConnectionPtr old;
+    {
+        const std::scoped_lock guard(state->lock);
+        old = state->Replace(nullptr, false, 0);
+    }
+    if (old) {
+        old->Interrupt();
+    }
+}
+
+bool TcpSocket::IsOpen() const
+{
+    const std::scoped_lock guard(state->lock);
+    return state->connection != nullptr;
+}
+
+bool TcpSocket::IsConnected() const
+{
+    return state->connected.load(std::memory_order_acquire);
+}
+
+int TcpSocket::LocalPort() const
+{
+    const ConnectionPtr connection = state->Current();
+    if (!connection) {
+        return 0;
+    }
+    sockaddr_in local{};
+    socklen_t length = sizeof local;
+    if (::getsockname(connection->fd, reinterpret_cast<sockaddr*>(&local), &length) != 0) {
+        return 0;
+    }
+    return ntohs(local.sin_port);
+}
+
+std::uint32_t TcpSocket::PeerAddress() const
+{
+    const std::scoped_lock guard(state->lock);
+    return state->peer;
+}
+
+} // namespace pyrandel

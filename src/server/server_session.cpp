@@ -1,0 +1,267 @@
+#include "server/server_session.h"
+
+#include "protocol/field_list.h"
+#include "protocol/messages.h"
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+namespace pyrandel {
+
+namespace {
+
+inline constexpr int COLOUR_COUNT = 4;
+// Swaps of the draw; with the order of the random calls this fixes every host's draw for a given state.
+inline constexpr int DRAW_ROUNDS = 16;
+
+// Ids as the slots number them; anything else in a list entry cannot be a participant of this host.
+[[nodiscard]] bool IsSlotId(int id)
+{
+    return id >= 0 && id < PLAYER_SLOTS;
+}
+
+const std::string NO_NAME;       // a free slot
+const std::string UNNAMED = "?"; // connected, no NEW_C yet
+
+} // namespace
+
+ServerSession::ServerSession(RandomGenerator& generator, const Roster& present)
+    : ListenServer(PLAYER_SLOTS), random(generator), roster(present)
+{
+}
+
+ServerSession::~ServerSession()
+{
+    // The lobby that the handler reaches may already be gone when the host is destroyed with the program.
+    {
+        const std::lock_guard guard(lock);
+        stopped_handler = nullptr;
+    }
+    Shutdown();
+}
+
+void ServerSession::SetStoppedHandler(std::function<void()> handler)
+{
+    const std::lock_guard guard(lock);
+    stopped_handler = std::move(handler);
+}
+
+// Participants
+
+void ServerSession::OnConnect(int id)
+{
+    const std::lock_guard guard(lock);
+    if (!IsSlotId(id)) {
+        return;
+    }
+    names[static_cast<std::size_t>(id)] = UNNAMED;
+    greeted[static_cast<std::size_t>(id)] = true;
+    SendTo(id, protocol::Id(id));
+    // The newcomer is not listed yet, so it gets no ADD for itself here; its own NEW_C brings that.
+    if (const auto present = roster.Snapshot()) {
+        for (const RosterEntry& entry : *present) {
+            SendTo(id, protocol::Add(entry.id, entry.name));
+        }
+    }
+    if (match_state == MATCH_RUNNING) {
+        SendTo(id, protocol::MsgMatchRunning());
+    }
+}
+
+void ServerSession::OnLine(int id, const char* line)
+{
+    const FieldList fields(line != nullptr ? std::string_view(line) : std::string_view());
+    const std::lock_guard guard(lock);
+    if (fields.Is(protocol::NEW_C)) {
+        HandleNewParticipant(id, fields);
+    }
+    if (fields.Is(protocol::CHAT)) {
+        HandleChat(id, fields);
+    }
+    if (fields.Is(protocol::STARTVS)) {
+        HandleStart();
+    }
+    if (fields.Is(protocol::PLOT)) {
+        HandlePlot(id, fields);
+    }
+    if (fields.Is(protocol::END_VS)) {
+        HandleEndMatch(id, fields);
+    }
+}
+
+void ServerSession::HandleNewParticipant(int id, const FieldList& fields)
+{
+    if (!IsSlotId(id)) {
+        return;
+    }
+    // No test for a second NEW_C from the same slot: it is announced and listed again, as peers expect.
+    const std::string_view name = fields.Get(1);
+    DeliverToAll(protocol::MsgArrived(name));
+    names[static_cast<std::size_t>(id)] = std::string(name);
+    DeliverToAll(protocol::Add(id, name));
+}
+
+void ServerSession::HandleChat(int id, const FieldList& fields)
+{
+    DeliverToAllExcept(id, protocol::ChatRelay(id, NameOf(id), fields.Get(1)));
+}
+
+void ServerSession::OnDisconnect(int id)
+{
+    const std::lock_guard guard(lock);
+    if (IsSlotId(id)) {
+        greeted[static_cast<std::size_t>(id)] = false;
+    }
+    DeliverToAll(protocol::Del(id));
+    DeliverToAll(protocol::MsgGone(NameOf(id)));
+    if (IsSlotId(id)) {
+        names[static_cast<std::size_t>(id)].clear();
+    }
+    if (match_state == MATCH_RUNNING && PlaysInMatch(id)) {
+        DeliverToAll(protocol::EndMatchLost());
+        match_state = MATCH_IDLE;
+    }
+}
+
+void ServerSession::OnRefuse(TcpSocket& incoming)
+{
+    // Touches none of the host's fields, so it needs no lock; the socket is closed after this returns.
+    incoming.SendLine(protocol::MsgServerFull());
+}
+
+void ServerSession::OnListenEnd()
+{
+    std::function<void()> handler;
+    {
+        const std::lock_guard guard(lock);
+        handler = stopped_handler;
+    }
+    // Without the lock: the lobby's reaction closes the server and its own connection, which may need
+    // callbacks of this host to finish.
+    if (handler) {
+        handler();
+    }
+}
+
+// Match control
+
+void ServerSession::HandleStart()
+{
+    const auto present = roster.Snapshot();
+    if (!present) {
+        return;
+    }
+    // Each participant plays once, and never more than the four that match_order holds: a participant listed
+    // twice (it sent NEW_C twice) is taken at its first place only.
+    std::array<int, PLAYER_SLOTS> order{};
+    int count = 0;
+    for (const RosterEntry& entry : *present) {
+        if (count == PLAYER_SLOTS) {
+            break;
+        }
+        const auto taken = order.begin() + count;
+        if (IsSlotId(entry.id) && std::find(order.begin(), taken, entry.id) == taken) {
+            order[static_cast<std::size_t>(count++)] = entry.id;
+        }
+    }
+    // Nobody listed: there is nobody to give the turn to, so no match starts and nothing changes.
+    if (count == 0) {
+        return;
+    }
+
+    std::array<int, COLOUR_COUNT> colours{0, 1, 2, 3};
+    for (int round = 0; round < DRAW_ROUNDS; ++round) {
+        const int e = random.Next(count);
+        const int f = random.Next(count);
+        std::swap(order[static_cast<std::size_t>(e)], order[static_cast<std::size_t>(f)]);
+        const int i = random.Next(COLOUR_COUNT);
+        const int k = random.Next(COLOUR_COUNT);
+        std::swap(colours[static_cast<std::size_t>(i)], colours[static_cast<std::size_t>(k)]);
+    }
+
+    match_order = order;
+    for (int j = 0; j < count; ++j) {
+        const auto at = static_cast<std::size_t>(j);
+        DeliverToAll(protocol::MsgColour(NameOf(match_order[at]), colours[at]));
+    }
+    for (int j = 0; j < count; ++j) {
+        const auto at = static_cast<std::size_t>(j);
+        Deliver(match_order[at], protocol::MatchStart(colours[at], count));
+    }
+    player_count = count;
+    turn = 0;
+    Deliver(match_order[0], protocol::CanPut());
+    match_state = MATCH_RUNNING;
+}
+
+void ServerSession::HandlePlot(int id, const FieldList& fields)
+{
+    // The host checks nothing of the move; a column below 0 means "no ball" and is not passed on.
+    if (fields.Number(2) >= 0) {
+        const std::string relay =
+            protocol::PlotRelay(fields.Get(1), fields.Get(2), fields.Get(3), fields.Get(4));
+        for (int k = 0; k < player_count; ++k) {
+            const int player = match_order[static_cast<std::size_t>(k)];
+            if (player != id) {
+                Deliver(player, relay);
+            }
+        }
+    }
+    if (fields.Number(4) == 1) {
+        DeliverToAll(protocol::MsgWin(NameOf(id), fields.Number(1)));
+        match_state = MATCH_DECIDED;
+        return;
+    }
+    // A sender with balls left keeps the turn. Before the first match there is nobody to pass it to.
+    if (fields.Number(5) < 1 && player_count > 0) {
+        turn = turn + 1 < player_count ? turn + 1 : 0;
+        Deliver(match_order[static_cast<std::size_t>(turn)], protocol::CanPut());
+    }
+}
+
+void ServerSession::HandleEndMatch(int id, const FieldList& fields)
+{
+    if (match_state == MATCH_RUNNING && PlaysInMatch(id)) {
+        DeliverToAllExcept(id, protocol::EndMatchRelay(id, fields.Get(2)));
+        match_state = MATCH_IDLE;
+    }
+}
+
+bool ServerSession::PlaysInMatch(int id) const
+{
+    const auto end = match_order.begin() + player_count;
+    return std::find(match_order.begin(), end, id) != end;
+}
+
+const std::string& ServerSession::NameOf(int id) const
+{
+    return IsSlotId(id) ? names[static_cast<std::size_t>(id)] : NO_NAME;
+}
+
+// Sending
+
+void ServerSession::Deliver(int id, std::string_view text)
+{
+    if (IsSlotId(id) && greeted[static_cast<std::size_t>(id)]) {
+        SendTo(id, text);
+    }
+}
+
+void ServerSession::DeliverToAll(std::string_view text)
+{
+    for (int id = 0; id < PLAYER_SLOTS; ++id) {
+        Deliver(id, text);
+    }
+}
+
+void ServerSession::DeliverToAllExcept(int except, std::string_view text)
+{
+    for (int id = 0; id < PLAYER_SLOTS; ++id) {
+        if (id != except) {
+            Deliver(id, text);
+        }
+    }
+}
+
+} // namespace pyrandel

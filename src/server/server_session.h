@@ -1,0 +1,83 @@
+#pragma once
+// The game host: a ListenServer with four slots that admits participants, relays their chat, runs matches
+// (draw of turn order and colours, relay of moves, turns, end) and announces everything in every player's
+// chat.
+//
+// The host keeps only each slot's recorded name; who is present it reads from its own player's participant
+// list (the Roster), which that player fills from the host's own ADD and DEL lines. It keeps no board and
+// checks no move: peers are trusted to play by the rules.
+//
+// Threads: OnConnect, OnLine and OnDisconnect run on the slots' threads, OnRefuse and OnListenEnd on the
+// accepting thread. One lock is held around the whole of each callback that touches the host's fields, so the
+// lines of one callback leave in order and no two callbacks interleave. The lock is never held while the
+// stopped handler runs, so that handler may call Close().
+
+#include "net/listen_server.h"
+#include "server/random_generator.h"
+#include "server/roster.h"
+
+#include <array>
+#include <functional>
+#include <mutex>
+#include <string>
+
+namespace pyrandel {
+
+class FieldList;
+
+inline constexpr int PLAYER_SLOTS = 4; // participants served at once, the host's own player included
+
+// match_state
+inline constexpr int MATCH_IDLE = 1;    // no match
+inline constexpr int MATCH_RUNNING = 2; // a match is being played
+inline constexpr int MATCH_DECIDED = 3; // a player has reported a win; no more turns are handed out
+
+class ServerSession final : public ListenServer {
+public:
+    ServerSession(RandomGenerator& random, const Roster& roster);
+    ~ServerSession() override;
+
+    // The lobby's reaction to the host having stopped (HostStopped). Called on the accepting thread after
+    // every connection and the listening socket are closed; it must not wait for the server's threads, but
+    // may call Close(). Not called for the stop that destruction causes.
+    void SetStoppedHandler(std::function<void()> handler);
+
+private:
+    // Callbacks of ListenServer
+    void OnConnect(int id) override;
+    void OnLine(int id, const char* line) override;
+    void OnDisconnect(int id) override;
+    void OnRefuse(TcpSocket& incoming) override;
+    void OnListenEnd() override;
+
+    // Participants
+    void HandleNewParticipant(int id, const FieldList& fields);
+    void HandleChat(int id, const FieldList& fields);
+
+    // Match control
+    void HandleStart();
+    void HandlePlot(int id, const FieldList& fields);
+    void HandleEndMatch(int id, const FieldList& fields);
+    [[nodiscard]] bool PlaysInMatch(int id) const;
+
+    // Sending, to greeted connections only: a connection's first line is its ID, so a line broadcast while a
+    // newcomer sits in its slot but has not been greeted yet is not for it (its greeting lists who is there).
+    void Deliver(int id, std::string_view text);
+    void DeliverToAll(std::string_view text);
+    void DeliverToAllExcept(int id, std::string_view text);
+    [[nodiscard]] const std::string& NameOf(int id) const;
+
+    RandomGenerator& random;
+    const Roster& roster;
+
+    mutable std::mutex lock;                     // guards every member below
+    std::array<std::string, PLAYER_SLOTS> names; // per slot: empty when free, "?" until NEW_C, then the name
+    std::array<bool, PLAYER_SLOTS> greeted{};    // per slot: the connection has had its greeting
+    std::array<int, PLAYER_SLOTS> match_order{}; // ids of the current or last match in turn order
+    int turn = 0;                                // index into match_order of who was last given the turn
+    int player_count = 0;                        // valid entries of match_order
+    int match_state = MATCH_IDLE;
+    std::function<void()> stopped_handler;
+};
+
+} // namespace pyrandel

@@ -1,0 +1,221 @@
+#include "app/participant_list.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace pyrandel {
+namespace {
+
+using Entries = std::vector<std::pair<std::string, int>>;
+
+Entries Read(const ParticipantList& list)
+{
+    Entries entries;
+    for (int i = 0; i < list.Count(); ++i) {
+        entries.emplace_back(list.NameAt(i), list.IdAt(i));
+    }
+    return entries;
+}
+
+ParticipantList& Attached(ParticipantList& list)
+{
+    list.Attach();
+    return list;
+}
+
+struct OrderCase {
+    const char* label;
+    Entries added; // in arrival order
+    Entries listed;
+};
+
+class ParticipantOrderTest : public ::testing::TestWithParam<OrderCase> {
+};
+
+TEST_P(ParticipantOrderTest, Add_SortsByNameIgnoringAsciiCaseAndKeepsArrivalOrderForEqualNames)
+{
+    ParticipantList list;
+    list.Attach();
+    for (const auto& [name, id] : GetParam().added) {
+        list.Add(name, id);
+    }
+    EXPECT_EQ(Read(list), GetParam().listed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, ParticipantOrderTest,
+    ::testing::Values(
+        OrderCase{"ByNameNotId", {{"c", 0}, {"a", 1}, {"b", 2}}, {{"a", 1}, {"b", 2}, {"c", 0}}},
+        OrderCase{"CaseIgnored",
+                  {{"bob", 0}, {"Alice", 1}, {"alan", 2}, {"BEN", 3}},
+                  {{"alan", 2}, {"Alice", 1}, {"BEN", 3}, {"bob", 0}}},
+        OrderCase{"EqualNamesInArrivalOrder",
+                  {{"Sam", 2}, {"sam", 0}, {"SAM", 1}},
+                  {{"Sam", 2}, {"sam", 0}, {"SAM", 1}}},
+        OrderCase{"SameIdTwice", {{"x", 1}, {"x", 1}}, {{"x", 1}, {"x", 1}}},
+        OrderCase{"PrefixFirst", {{"ab", 0}, {"a", 1}, {"", 2}}, {{"", 2}, {"a", 1}, {"ab", 0}}},
+        // Letters fold to small ones, so the signs between the capitals and the small letters sort first.
+        OrderCase{"UnderscoreBeforeLetters", {{"b", 0}, {"_", 1}, {"A", 2}}, {{"_", 1}, {"A", 2}, {"b", 0}}},
+        // Double-byte characters sort after ASCII, and their second byte is never folded: 0x83 0x51 and
+        // 0x83 0x71 are different characters even though 0x51 and 0x71 are 'Q' and 'q'.
+        OrderCase{"DoubleByteTrailNotFolded",
+                  {{"\x83q", 0}, {"z", 1}, {"\x83Q", 2}, {"\x83q", 3}},
+                  {{"z", 1}, {"\x83Q", 2}, {"\x83q", 0}, {"\x83q", 3}}}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+TEST(ParticipantListTest, Remove_TakesTheFirstEntryWithTheIdOnly)
+{
+    ParticipantList list;
+    Attached(list).Add("same", 1);
+    list.Add("same", 2);
+    list.Add("other", 1);
+    list.Remove(1); // "other" comes first in the list
+    EXPECT_EQ(Read(list), (Entries{{"same", 1}, {"same", 2}}));
+    list.Remove(3);
+    EXPECT_EQ(Read(list), (Entries{{"same", 1}, {"same", 2}}));
+    list.Remove(1);
+    EXPECT_EQ(Read(list), (Entries{{"same", 2}}));
+}
+
+TEST(ParticipantListTest, Readers_OutOfRangeGiveMinusOneAndEmpty)
+{
+    ParticipantList list;
+    Attached(list).Add("a", 0);
+    for (const int index : {-1, 1, 100}) {
+        EXPECT_EQ(list.IdAt(index), -1) << index;
+        EXPECT_EQ(list.NameAt(index), "") << index;
+    }
+}
+
+TEST(ParticipantListTest, Attach_ChangesBeforeAttachOrAfterDetachDoNothing)
+{
+    ParticipantList list;
+    list.Add("early", 0);
+    EXPECT_EQ(list.Count(), 0);
+    list.Attach();
+    list.Add("a", 1);
+    EXPECT_EQ(list.Count(), 1);
+    list.Detach();
+    EXPECT_EQ(list.Count(), 0);
+    list.Add("late", 2);
+    EXPECT_EQ(list.Count(), 0);
+    const auto snapshot = list.Snapshot();
+    ASSERT_TRUE(snapshot.has_value());
+    EXPECT_TRUE(snapshot->empty());
+    list.Attach(); // a new lobby starts empty
+    EXPECT_EQ(list.Count(), 0);
+}
+
+TEST(ParticipantListTest, ChangeHandler_CalledAfterEachChangeAndMayReadTheList)
+{
+    ParticipantList list;
+    std::vector<int> counts;
+    list.SetChangeHandler([&] { counts.push_back(list.Count()); }); // would deadlock if called under the lock
+    list.Attach();
+    list.Add("a", 0);
+    list.Add("b", 1);
+    list.Remove(7); // nothing changes
+    list.Remove(0);
+    list.Clear();
+    list.Clear(); // already empty
+    EXPECT_EQ(counts, (std::vector<int>{0, 1, 2, 1, 0}));
+}
+
+TEST(ParticipantListTest, ChangeHandler_ReplacingWaitsForACallInProgress)
+{
+    ParticipantList list;
+    list.Attach();
+    std::promise<void> entered;
+    std::promise<void> release;
+    std::atomic<bool> replaced{false};
+    bool replaced_while_running = true;
+    list.SetChangeHandler([&] {
+        entered.set_value();
+        release.get_future().wait();
+        replaced_while_running = replaced.load();
+    });
+    std::thread changer([&list] { list.Add("a", 0); });
+    entered.get_future().wait();
+    std::thread remover([&] {
+        list.SetChangeHandler({}); // the view going away
+        replaced = true;
+    });
+    std::this_thread::sleep_for(
+        std::chrono::milliseconds(50)); // a chance for a wrong remover to finish early
+    release.set_value();
+    changer.join();
+    remover.join();
+    EXPECT_FALSE(replaced_while_running);
+    list.Add("b", 1); // no handler any more: nothing to wait for
+    EXPECT_EQ(list.Count(), 2);
+}
+
+TEST(ParticipantListTest, Snapshot_IsConsistentWhileOtherThreadsChangeTheList)
+{
+    ParticipantList list;
+    list.Attach();
+    std::atomic<int> notifications{0};
+    list.SetChangeHandler([&] { notifications.fetch_add(1, std::memory_order_relaxed); });
+    constexpr int ROUNDS = 2000;
+    // Each writer keeps its own id listed at most once, under one of two names.
+    std::vector<std::thread> writers;
+    for (int id = 0; id < 3; ++id) {
+        writers.emplace_back([&list, id] {
+            for (int round = 0; round < ROUNDS; ++round) {
+                list.Add(round % 2 == 0 ? "even" : "ODD", id);
+                list.Remove(id);
+            }
+        });
+    }
+    std::thread reader([&list] {
+        for (int round = 0; round < ROUNDS; ++round) {
+            const auto snapshot = list.Snapshot();
+            ASSERT_TRUE(snapshot.has_value());
+            ASSERT_LE(snapshot->size(), 3u);
+            for (std::size_t i = 1; i < snapshot->size(); ++i) {
+                ASSERT_FALSE(NameSortsBefore((*snapshot)[i].name, (*snapshot)[i - 1].name));
+            }
+            (void)list.NameAt(0);
+            (void)list.IdAt(1);
+        }
+    });
+    for (std::thread& writer : writers) {
+        writer.join();
+    }
+    reader.join();
+    EXPECT_EQ(list.Count(), 0);
+    EXPECT_EQ(notifications.load(), 3 * ROUNDS * 2);
+}
+
+} // namespace
+} // namespace pyrandel
+
+namespace pyrandel {
+namespace {
+
+TEST(ParticipantListLimit, Add_IgnoresEntriesBeyondTheLimitAndARemovalMakesRoom)
+{
+    ParticipantList list;
+    list.Attach();
+    // A participant repeating its announcement: one entry per ADD, up to the limit and no further.
+    for (std::size_t n = 0; n < PARTICIPANT_LIMIT + 10; ++n) {
+        list.Add("again", 3);
+    }
+    EXPECT_EQ(list.Count(), static_cast<int>(PARTICIPANT_LIMIT));
+    list.Add("newcomer", 1);
+    EXPECT_EQ(list.Count(), static_cast<int>(PARTICIPANT_LIMIT));
+    list.Remove(3);
+    list.Add("newcomer", 1);
+    EXPECT_EQ(list.Count(), static_cast<int>(PARTICIPANT_LIMIT));
+    EXPECT_EQ(list.NameAt(static_cast<int>(PARTICIPANT_LIMIT) - 1), "newcomer");
+}
+
+} // namespace
+} // namespace pyrandel

@@ -1,0 +1,240 @@
+#include "net/connect_client.h"
+
+#include "raw_peer.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace pyrandel {
+namespace {
+
+using test::RawPeer;
+using test::WaitUntil;
+
+class RecordingClient : public ConnectClient {
+public:
+    ~RecordingClient() override { Shutdown(); }
+
+    [[nodiscard]] std::vector<std::string> Events() const
+    {
+        const std::scoped_lock guard(lock);
+        return events;
+    }
+    [[nodiscard]] int Count(const std::string& event) const
+    {
+        const std::scoped_lock guard(lock);
+        return static_cast<int>(std::count(events.begin(), events.end(), event));
+    }
+    bool WaitFor(const std::string& event, int times = 1) const
+    {
+        return WaitUntil([&] { return Count(event) >= times; });
+    }
+    // The attempt or connection is over and its thread gone, so Connect may be called again.
+    bool WaitUntilIdle() const { return WaitUntil([&] { return !Running(); }); }
+
+    std::function<void(const char*)> on_line;
+    std::function<void()> on_disconnect;
+
+protected:
+    void OnConnect() override { Record("connect"); }
+    void OnLine(const char* line) override
+    {
+        Record(std::string("line ") + line);
+        if (on_line) {
+            on_line(line);
+        }
+    }
+    void OnDisconnect() override
+    {
+        Record("disconnect");
+        if (on_disconnect) {
+            on_disconnect();
+        }
+    }
+    void OnConnectFailed() override { Record("failed"); }
+
+private:
+    void Record(std::string event)
+    {
+        const std::scoped_lock guard(lock);
+        events.push_back(std::move(event));
+    }
+
+    mutable std::mutex lock;
+    std::vector<std::string> events;
+};
+
+// A loopback port on which nobody listens (bound once, then released).
+int UnusedPort()
+{
+    const test::RawListener probe;
+    return probe.Port();
+}
+
+TEST(ConnectClient, LinesArriveBetweenConnectAndOneDisconnect)
+{
+    test::RawListener listener;
+    RecordingClient client;
+    ASSERT_TRUE(client.Connect("127.0.0.1", listener.Port()));
+    RawPeer host = listener.Accept();
+    ASSERT_TRUE(client.WaitFor("connect"));
+    EXPECT_TRUE(client.IsConnected());
+    const std::string hundred(100, 'h');
+    ASSERT_TRUE(host.Send("ID\t0\r\n" + hundred + "\r\nno end"));
+    ASSERT_TRUE(client.WaitFor("line " + hundred.substr(79)));
+    host.Close();
+    ASSERT_TRUE(client.WaitFor("disconnect"));
+    ASSERT_TRUE(client.WaitUntilIdle());
+    EXPECT_EQ(client.Events(), (std::vector<std::string>{"connect", "line ID\t0", "line " + hundred.substr(0, 79),
+                                                         "line " + hundred.substr(79), "disconnect"}));
+    EXPECT_FALSE(client.IsConnected());
+}
+
+TEST(ConnectClient, SendLineReachesTheHostOnlyWhileConnected)
+{
+    test::RawListener listener;
+    RecordingClient client;
+    EXPECT_FALSE(client.SendLine("too early"));
+    ASSERT_TRUE(client.Connect("localhost", listener.Port()));
+    RawPeer host = listener.Accept();
+    ASSERT_TRUE(client.WaitFor("connect"));
+    ASSERT_TRUE(client.SendLine("NEW_C\tname"));
+    EXPECT_EQ(host.ReceiveLine(), "NEW_C\tname\r\n");
+    client.Close();
+    EXPECT_TRUE(host.WaitForClose());
+    ASSERT_TRUE(client.WaitFor("disconnect"));
+    EXPECT_FALSE(client.SendLine("too late"));
+    ASSERT_TRUE(client.WaitUntilIdle());
+    EXPECT_EQ(client.Events(), (std::vector<std::string>{"connect", "disconnect"}));
+}
+
+struct FailureCase {
+    const char* name;
+    std::string host;
+};
+
+class ConnectClientFailure : public testing::TestWithParam<FailureCase> {};
+
+TEST_P(ConnectClientFailure, AFailedAttemptIsReportedAloneAndAnotherMayFollow)
+{
+    RecordingClient client;
+    ASSERT_TRUE(client.Connect(GetParam().host, UnusedPort()));
+    ASSERT_TRUE(client.WaitFor("failed"));
+    ASSERT_TRUE(client.WaitUntilIdle());
+    EXPECT_EQ(client.Events(), std::vector<std::string>{"failed"});
+
+    test::RawListener listener;
+    ASSERT_TRUE(client.Connect("127.0.0.1", listener.Port()));
+    RawPeer host = listener.Accept();
+    EXPECT_TRUE(client.WaitFor("connect"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Attempts, ConnectClientFailure,
+                         testing::Values(FailureCase{"NobodyListens", "127.0.0.1"},
+                                         FailureCase{"NameNotKnown", ""}),
+                         [](const testing::TestParamInfo<FailureCase>& info) { return info.param.name; });
+
+TEST(ConnectClient, ConnectDuringTheLastCallbackIsMadeOnceItReturns)
+{
+    // The lobby releases its toggles inside the last callback, and a player may press one again at once.
+    test::RawListener listener;
+    RecordingClient client;
+    bool reconnected = false;
+    client.on_disconnect = [&] {
+        if (!reconnected) {
+            reconnected = client.Connect("127.0.0.1", listener.Port());
+        }
+    };
+    ASSERT_TRUE(client.Connect("127.0.0.1", listener.Port()));
+    RawPeer first = listener.Accept();
+    ASSERT_TRUE(client.WaitFor("connect"));
+    first.Close();
+    RawPeer second = listener.Accept();
+    ASSERT_TRUE(client.WaitFor("connect", 2));
+    EXPECT_TRUE(reconnected);
+    ASSERT_TRUE(second.Send("ID\t1\r\n"));
+    ASSERT_TRUE(client.WaitFor("line ID\t1"));
+    client.Close();
+    ASSERT_TRUE(client.WaitFor("disconnect", 2));
+    ASSERT_TRUE(client.WaitUntilIdle());
+    EXPECT_EQ(client.Events(),
+              (std::vector<std::string>{"connect", "disconnect", "connect", "line ID\t1", "disconnect"}));
+}
+
+TEST(ConnectClient, ConnectIsRefusedWhileAConnectionRuns)
+{
+    test::RawListener listener;
+    RecordingClient client;
+    ASSERT_TRUE(client.Connect("127.0.0.1", listener.Port()));
+    RawPeer host = listener.Accept();
+    ASSERT_TRUE(client.WaitFor("connect"));
+    EXPECT_FALSE(client.Connect("127.0.0.1", listener.Port()));
+    ASSERT_TRUE(host.Send("still the first\r\n"));
+    EXPECT_TRUE(client.WaitFor("line still the first"));
+}
+
+TEST(ConnectClient, CloseEndsAnAttemptTheHostNeverAnswers)
+{
+    // A host whose listen queue is full ignores the connection request: the attempt would wait for minutes.
+    test::RawListener listener(0);
+    const std::vector<RawPeer> fillers = test::FillListenQueue(listener.Port());
+    const int pending = test::SynPendingTo(listener.Port());
+    RecordingClient client;
+    ASSERT_TRUE(client.Connect("127.0.0.1", listener.Port()));
+    ASSERT_TRUE(WaitUntil([&] { return test::SynPendingTo(listener.Port()) > pending; }));
+    client.Close();
+    ASSERT_TRUE(client.WaitFor("failed"));
+    client.Shutdown();
+    EXPECT_EQ(client.Events(), std::vector<std::string>{"failed"});
+}
+
+TEST(ConnectClient, ANewConnectionNeverSeesBytesLeftByTheLastOne)
+{
+    test::RawListener first_host;
+    test::RawListener second_host;
+    RecordingClient client;
+    // The player leaves in the middle of a burst: what the first host sent after that must not reach the
+    // second connection.
+    client.on_line = [&](const char* line) {
+        if (std::string_view(line) == "leave") {
+            client.Close();
+        }
+    };
+    ASSERT_TRUE(client.Connect("127.0.0.1", first_host.Port()));
+    RawPeer first = first_host.Accept();
+    ASSERT_TRUE(first.Send("leave\r\nstale\r\nhalf a li"));
+    ASSERT_TRUE(client.WaitFor("disconnect"));
+    ASSERT_TRUE(client.WaitUntilIdle());
+
+    ASSERT_TRUE(client.Connect("127.0.0.1", second_host.Port()));
+    RawPeer second = second_host.Accept();
+    ASSERT_TRUE(second.Send("ne\r\nfresh\r\n"));
+    ASSERT_TRUE(client.WaitFor("line fresh"));
+    EXPECT_EQ(client.Events(), (std::vector<std::string>{"connect", "line leave", "disconnect", "connect",
+                                                         "line ne", "line fresh"}));
+}
+
+TEST(ConnectClient, ShutdownWhileConnectedJoinsTheThread)
+{
+    test::RawListener listener;
+    const int threads = test::Threads();
+    {
+        RecordingClient client;
+        ASSERT_TRUE(client.Connect("127.0.0.1", listener.Port()));
+        RawPeer host = listener.Accept();
+        ASSERT_TRUE(client.WaitFor("connect"));
+        client.Shutdown();
+        EXPECT_FALSE(client.Running());
+        EXPECT_EQ(client.Count("disconnect"), 1);
+    }
+    EXPECT_EQ(test::Threads(), threads);
+}
+
+} // namespace
+} // namespace pyrandel

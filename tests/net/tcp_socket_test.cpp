@@ -1,0 +1,333 @@
+#include "net/tcp_socket.h"
+
+#include "raw_peer.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+
+#include <algorithm>
+#include <atomic>
+#include <future>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace pyrandel {
+namespace {
+
+using namespace std::string_literals;
+using test::RawPeer;
+using test::WaitUntil;
+
+// A listening TcpSocket on an ephemeral loopback port.
+TcpSocket MakeListener(int backlog = 8)
+{
+    TcpSocket listener;
+    EXPECT_TRUE(listener.Create());
+    EXPECT_TRUE(listener.Bind(0, test::LOOPBACK, AddressReuse::Yes));
+    EXPECT_TRUE(listener.Listen(backlog));
+    return listener;
+}
+
+// An accepted TcpSocket and the raw peer at its other end.
+struct Pair {
+    TcpSocket listener = MakeListener();
+    RawPeer peer = RawPeer::ConnectTo(listener.LocalPort());
+    TcpSocket accepted = listener.Accept();
+};
+
+std::string Read(TcpSocket& socket, int* result = nullptr)
+{
+    char out[80];
+    const int got = socket.ReadLine(out, 79);
+    if (result != nullptr) {
+        *result = got;
+    }
+    return got == LINE_NONE ? "<none>" : out;
+}
+
+TEST(TcpSocket, AcceptedSocketIsConnectedAndKnowsItsPeer)
+{
+    Pair pair;
+    ASSERT_TRUE(pair.accepted.IsOpen());
+    EXPECT_TRUE(pair.accepted.IsConnected());
+    EXPECT_EQ(pair.accepted.PeerAddress(), test::LOOPBACK);
+    EXPECT_FALSE(pair.listener.IsConnected());
+}
+
+struct SendCase {
+    std::string text;
+    std::string wire;
+};
+
+class TcpSocketSend : public testing::TestWithParam<SendCase> {};
+
+TEST_P(TcpSocketSend, SendsTheTextUpToItsNulAndCrLf)
+{
+    Pair pair;
+    ASSERT_TRUE(pair.accepted.SendLine(GetParam().text));
+    pair.accepted.Close();
+    EXPECT_EQ(pair.peer.ReceiveAll(), GetParam().wire);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lines, TcpSocketSend,
+                         testing::Values(SendCase{"hello", "hello\r\n"}, SendCase{"", "\r\n"},
+                                         SendCase{"ab\0cd"s, "ab\r\n"}, SendCase{"a\nb", "a\nb\r\n"},
+                                         SendCase{"\x8F\x9F\x95\x89\t0", "\x8F\x9F\x95\x89\t0\r\n"}));
+
+TEST(TcpSocket, LongLinesGoOutWholeWhenThePeerReadsSlowly)
+{
+    Pair pair;
+    // Far more than the socket buffers hold, so the kernel takes it in parts.
+    const std::string line(8 * 1024 * 1024, 'w');
+    auto sender = std::async(std::launch::async, [&] { return pair.accepted.SendLine(line); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(20)); // let the buffers fill first
+    const std::string received = pair.peer.ReceiveLine();
+    EXPECT_TRUE(sender.get());
+    EXPECT_EQ(received.size(), line.size() + 2);
+    EXPECT_EQ(received, line + "\r\n");
+}
+
+TEST(TcpSocket, APeerThatStopsReadingIsCutOffAfterTheStallLimit)
+{
+    Pair pair;
+    pair.accepted.SetSendStallLimit(std::chrono::milliseconds(200));
+    // The peer never reads: the buffers fill and the send waits for room that never comes.
+    const std::string line(64 * 1024, 's');
+    bool sent = true;
+    for (int i = 0; i < 1000 && sent; ++i) {
+        sent = pair.accepted.SendLine(line);
+    }
+    EXPECT_FALSE(sent);
+    EXPECT_FALSE(pair.accepted.IsOpen());
+}
+
+TEST(TcpSocket, LinesFromSeveralThreadsNeverInterleave)
+{
+    Pair pair;
+    constexpr int THREADS = 4;
+    constexpr int LINES = 300;
+    std::vector<std::thread> senders;
+    for (int t = 0; t < THREADS; ++t) {
+        senders.emplace_back([&, t] {
+            for (int i = 0; i < LINES; ++i) {
+                // Long enough that one line needs several sends once the buffer is full.
+                const std::string body(5000 + 97 * t, static_cast<char>('a' + t));
+                EXPECT_TRUE(pair.accepted.SendLine(std::to_string(t) + ":" + std::to_string(i) + ":" + body));
+            }
+        });
+    }
+    std::map<int, int> next_of_thread;
+    for (int n = 0; n < THREADS * LINES; ++n) {
+        const std::string line = pair.peer.ReceiveLine();
+        ASSERT_GE(line.size(), 2U);
+        ASSERT_EQ(line.substr(line.size() - 2), "\r\n");
+        const int t = line[0] - '0';
+        ASSERT_TRUE(t >= 0 && t < THREADS) << line.substr(0, 20);
+        const auto second = line.find(':', 2);
+        const int i = std::stoi(line.substr(2, second - 2));
+        EXPECT_EQ(i, next_of_thread[t]++);
+        const std::string body = line.substr(second + 1, line.size() - second - 3);
+        EXPECT_EQ(body, std::string(5000 + 97 * t, static_cast<char>('a' + t)));
+    }
+    for (auto& sender : senders) {
+        sender.join();
+    }
+}
+
+TEST(TcpSocket, SendingToAVanishedPeerFailsWithoutASignal)
+{
+    Pair pair;
+    pair.peer.Close();
+    // The first sends may still be taken by the kernel; soon one fails, and it must not raise SIGPIPE.
+    EXPECT_TRUE(WaitUntil([&] { return !pair.accepted.SendLine("anyone?"); }));
+    EXPECT_FALSE(pair.accepted.IsOpen());
+}
+
+TEST(TcpSocket, SendLineWithoutAConnectionFails)
+{
+    TcpSocket empty;
+    EXPECT_FALSE(empty.SendLine("x"));
+    TcpSocket created;
+    ASSERT_TRUE(created.Create());
+    EXPECT_FALSE(created.SendLine("x"));
+    EXPECT_TRUE(created.IsOpen()); // a socket not yet connected is left alone
+}
+
+TEST(TcpSocket, ReadLineWithoutAConnectionLeavesTheBufferAlone)
+{
+    TcpSocket socket;
+    char out[80] = "untouched";
+    EXPECT_EQ(socket.ReadLine(out, 79), LINE_NONE);
+    EXPECT_STREQ(out, "untouched");
+}
+
+TEST(TcpSocket, CrAtTheEndOfOneReceiveAndLfAtTheStartOfTheNextAreOneLineEnd)
+{
+    Pair pair;
+    ASSERT_TRUE(pair.peer.Send("abc\r"));
+    EXPECT_EQ(Read(pair.accepted), "abc"); // returns with the CR, before the LF was even sent
+    ASSERT_TRUE(pair.peer.Send("\ndef\r\n"));
+    EXPECT_EQ(Read(pair.accepted), "def");
+    ASSERT_TRUE(pair.peer.Send("g\0h\r\n"s));
+    EXPECT_EQ(Read(pair.accepted), "gh");
+}
+
+TEST(TcpSocket, TheEndOfTheConnectionClosesTheSocketAndDropsAnUnfinishedLine)
+{
+    Pair pair;
+    ASSERT_TRUE(pair.peer.Send("last\r\nxyz"));
+    pair.peer.Close();
+    EXPECT_EQ(Read(pair.accepted), "last");
+    char out[80];
+    EXPECT_EQ(pair.accepted.ReadLine(out, 79), LINE_NONE);
+    EXPECT_STREQ(out, "xyz");
+    EXPECT_FALSE(pair.accepted.IsOpen());
+    EXPECT_FALSE(pair.accepted.IsConnected());
+}
+
+TEST(TcpSocket, CloseFromAnotherThreadWakesABlockedAccept)
+{
+    TcpSocket listener = MakeListener();
+    std::atomic<bool> entered{false};
+    auto accepting = std::async(std::launch::async, [&] {
+        entered = true;
+        return listener.Accept().IsOpen();
+    });
+    ASSERT_TRUE(WaitUntil([&] { return entered.load(); }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20)); // most likely inside accept by now
+    listener.Close();
+    EXPECT_FALSE(accepting.get());
+    EXPECT_FALSE(listener.IsOpen());
+}
+
+TEST(TcpSocket, CloseFromAnotherThreadWakesABlockedReceive)
+{
+    Pair pair;
+    std::atomic<bool> entered{false};
+    auto reading = std::async(std::launch::async, [&] {
+        entered = true;
+        int result = -1;
+        Read(pair.accepted, &result);
+        return result;
+    });
+    ASSERT_TRUE(WaitUntil([&] { return entered.load(); }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    pair.accepted.Close();
+    EXPECT_EQ(reading.get(), LINE_NONE);
+    EXPECT_TRUE(pair.peer.WaitForClose()); // and the peer learns of it
+}
+
+TEST(TcpSocket, CloseFromAnotherThreadWakesAConnectThatTheListenerNeverAnswers)
+{
+    // A listener that never accepts, with the smallest queue: once the queue is full, the kernel ignores further
+    // connection requests and a connect waits for an answer that never comes.
+    TcpSocket listener = MakeListener(0);
+    const int port = listener.LocalPort();
+    const std::vector<RawPeer> fillers = test::FillListenQueue(port);
+    const int pending = test::SynPendingTo(port);
+    ASSERT_GT(pending, 0) << "the listen queue never filled";
+
+    TcpSocket client;
+    ASSERT_TRUE(client.Create());
+    auto connecting = std::async(std::launch::async, [&] { return client.Connect(test::LOOPBACK, port); });
+    ASSERT_TRUE(WaitUntil([&] { return test::SynPendingTo(port) > pending; })) << "the connect never started";
+    client.Close();
+    EXPECT_FALSE(connecting.get());
+    EXPECT_FALSE(client.IsConnected());
+}
+
+TEST(TcpSocket, ConnectReachesAListenerAndRefusesASecondTime)
+{
+    test::RawListener listener;
+    TcpSocket client;
+    ASSERT_TRUE(client.Create());
+    ASSERT_TRUE(client.Connect(test::LOOPBACK, listener.Port()));
+    RawPeer server_side = listener.Accept();
+    EXPECT_TRUE(client.IsConnected());
+    EXPECT_EQ(client.PeerAddress(), test::LOOPBACK);
+    EXPECT_FALSE(client.Connect(test::LOOPBACK, listener.Port()));
+    ASSERT_TRUE(client.SendLine("hi"));
+    EXPECT_EQ(server_side.ReceiveLine(), "hi\r\n");
+}
+
+TEST(TcpSocket, TakeOverMovesTheConnectionAndClosesTheOldOne)
+{
+    Pair first;
+    Pair second;
+    TcpSocket holder = std::move(first.accepted);
+    EXPECT_FALSE(first.accepted.IsOpen());
+    EXPECT_EQ(first.accepted.PeerAddress(), 0U);
+    EXPECT_TRUE(holder.IsConnected());
+    EXPECT_EQ(holder.PeerAddress(), test::LOOPBACK);
+    first.accepted.Close(); // closing the emptied object leaves the connection alone
+    ASSERT_TRUE(holder.SendLine("moved"));
+    EXPECT_EQ(first.peer.ReceiveLine(), "moved\r\n");
+    ASSERT_TRUE(first.peer.Send("back\r\n"));
+    EXPECT_EQ(Read(holder), "back");
+
+    holder.TakeOver(second.accepted); // the first connection is closed, the second one moves in
+    EXPECT_TRUE(first.peer.WaitForClose());
+    ASSERT_TRUE(holder.SendLine("second"));
+    EXPECT_EQ(second.peer.ReceiveLine(), "second\r\n");
+    holder.TakeOver(holder);
+    EXPECT_TRUE(holder.IsConnected());
+}
+
+TEST(TcpSocket, TakeOverStartsWithAnEmptyReader)
+{
+    Pair first;
+    Pair second;
+    TcpSocket holder = std::move(first.accepted);
+    ASSERT_TRUE(first.peer.Send("one\r\nunread\r\nold tail"));
+    EXPECT_EQ(Read(holder), "one");
+    holder.TakeOver(second.accepted);
+    ASSERT_TRUE(second.peer.Send("new\r\n"));
+    EXPECT_EQ(Read(holder), "new");
+}
+
+TEST(TcpSocket, CreateAgainAndDestructionLeaveNoDescriptorBehind)
+{
+    const int before = test::OpenDescriptors();
+    {
+        TcpSocket socket;
+        for (int i = 0; i < 50; ++i) {
+            ASSERT_TRUE(socket.Create());
+        }
+        Pair pair;
+        TcpSocket moved = std::move(pair.accepted);
+    }
+    EXPECT_EQ(test::OpenDescriptors(), before);
+}
+
+TEST(TcpSocket, DescriptorsAreClosedOnExec)
+{
+    std::vector<int> before;
+    for (int fd = 0; fd < 1024; ++fd) {
+        if (::fcntl(fd, F_GETFD) >= 0) {
+            before.push_back(fd);
+        }
+    }
+    Pair pair; // its raw peer and listener ask for close-on-exec as well
+    for (int fd = 0; fd < 1024; ++fd) {
+        const int flags = ::fcntl(fd, F_GETFD);
+        if (flags >= 0 && std::find(before.begin(), before.end(), fd) == before.end()) {
+            EXPECT_TRUE((flags & FD_CLOEXEC) != 0) << "descriptor " << fd;
+        }
+    }
+}
+
+TEST(TcpSocket, ResolveUsesTheNameServiceThenTheDottedForm)
+{
+    EXPECT_EQ(TcpSocket::Resolve("localhost"), htonl(INADDR_LOOPBACK));
+    EXPECT_EQ(TcpSocket::Resolve("127.0.0.1"), htonl(INADDR_LOOPBACK));
+    EXPECT_EQ(TcpSocket::Resolve("10.1.2.3"), htonl(0x0A010203));
+    EXPECT_EQ(TcpSocket::Resolve(""), ADDRESS_NONE); // neither a name nor an address, and no lookup leaves
+    EXPECT_EQ(TcpSocket::Resolve(nullptr), ADDRESS_NONE);
+}
+
+} // namespace
+} // namespace pyrandel

@@ -1,0 +1,716 @@
+// The host as its players see it: a real ServerSession on a loopback port, raw line clients, exact bytes.
+// The host's own participant list is a ParticipantList that the tests fill as the host's player would from
+// the ADD lines, so every greeting and every draw reads the list the test has set up.
+
+#include "app/participant_list.h"
+#include "protocol/texts.h"
+#include "server/random_generator.h"
+#include "server/server_session.h"
+#include "support/line_client.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace pyrandel {
+namespace {
+
+using test::LineClient;
+using Lines = std::vector<std::string>;
+
+// Expected lines, spelled out here rather than taken from the builders under test.
+std::string Arrived(std::string_view name)
+{
+    return "MSG\t" + std::string(name) + std::string(texts::MSG_ARRIVED_SUFFIX);
+}
+
+std::string Gone(std::string_view name)
+{
+    return "MSG\t" + std::string(name) + std::string(texts::MSG_GONE_SUFFIX);
+}
+
+std::string ColourAnnouncement(std::string_view name, int colour)
+{
+    return "MSG\t" + std::string(name) + std::string(texts::MSG_COLOUR_INFIX) +
+           std::string(texts::COLOUR_NAMES.at(static_cast<std::size_t>(colour))) +
+           std::string(texts::MSG_COLOUR_SUFFIX);
+}
+
+std::string WinAnnouncement(std::string_view name, std::string_view colour_name)
+{
+    return "MSG\t" + std::string(name) + std::string(texts::MSG_WIN_INFIX) + std::string(colour_name) +
+           std::string(texts::MSG_WIN_SUFFIX);
+}
+
+const std::string MATCH_RUNNING_NOTICE = "MSG\t" + std::string(texts::MSG_MATCH_RUNNING);
+const std::string SERVER_FULL = "MSG\t" + std::string(texts::MSG_SERVER_FULL);
+
+// Whether a newcomer's greeting ends with the notice that a match is being played.
+enum class Greeting { Plain, MatchRunning };
+
+class ServerSessionTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        list.Attach();
+        ASSERT_TRUE(server.Listen(0, 5, htonl(INADDR_LOOPBACK)));
+        port = server.Port();
+        ASSERT_NE(port, 0);
+    }
+
+    // Connects and checks the greeting: the id, one ADD per listed participant in list order, and the notice
+    // when a match runs.
+    LineClient& Connect(int expected_id, Greeting greeting = Greeting::Plain)
+    {
+        LineClient& client = clients[expected_id];
+        EXPECT_TRUE(client.Connect(port));
+        Lines expected{"ID\t" + std::to_string(expected_id)};
+        const auto listed = list.Snapshot();
+        for (const RosterEntry& entry : listed.value()) {
+            expected.push_back("ADD\t" + std::to_string(entry.id) + "\t" + entry.name);
+        }
+        if (greeting == Greeting::MatchRunning) {
+            expected.push_back(MATCH_RUNNING_NOTICE);
+        }
+        EXPECT_EQ(client.ReadLines(static_cast<int>(expected.size())), expected);
+        return client;
+    }
+
+    // Connects, sends NEW_C, checks that everybody hears of it, and lists the newcomer as the host's player
+    // would.
+    LineClient& Join(int expected_id, const std::string& name)
+    {
+        LineClient& client = Connect(expected_id);
+        client.Send("NEW_C\t" + name);
+        for (auto& [id, other] : clients) {
+            EXPECT_EQ(other.ReadLines(2),
+                      (Lines{Arrived(name), "ADD\t" + std::to_string(expected_id) + "\t" + name}))
+                << "at id " << id;
+        }
+        list.Add(name, expected_id);
+        return client;
+    }
+
+    // Starts a match among the listed participants and reads every line it brings; returns, per id, those
+    // lines.
+    std::map<int, Lines> Start(int sender)
+    {
+        clients[sender].Send("STARTVS");
+        std::map<int, Lines> seen;
+        for (auto& [id, client] : clients) {
+            seen[id] = client.ReadAll();
+        }
+        return seen;
+    }
+
+    // One quiet period for all: once it has passed for the first client, the others have had it too.
+    void ExpectAllSilent()
+    {
+        auto quiet = test::QUIET_PERIOD;
+        for (auto& [id, client] : clients) {
+            EXPECT_TRUE(client.ExpectSilence(quiet)) << "at id " << id;
+            quiet = std::chrono::milliseconds(1);
+        }
+    }
+
+    RandomGenerator random; // in its creation state: the draws below are those of every unseeded host
+    ParticipantList list;
+    ServerSession server{random, list};
+    int port = 0;
+    std::map<int, LineClient> clients;
+};
+
+// Participants
+
+TEST_F(ServerSessionTest, Greeting_ListsParticipantsInListOrderNotIdOrder)
+{
+    list.Add("zed", 3);
+    list.Add("Amy", 2);
+    list.Add("bob", 0);
+    LineClient client(port);
+    EXPECT_EQ(client.ReadLines(4), (Lines{"ID\t0", "ADD\t2\tAmy", "ADD\t0\tbob", "ADD\t3\tzed"}));
+    EXPECT_TRUE(client.ExpectSilence());
+}
+
+TEST_F(ServerSessionTest, Arrival_AnnouncedAndAddedToEverybodyIncludingTheNewcomer)
+{
+    Join(0, "host");
+    LineClient& second = Connect(1); // greeted with ADD 0 host
+    second.Send("NEW_C\tguest");
+    const Lines expected{Arrived("guest"), "ADD\t1\tguest"};
+    EXPECT_EQ(clients[0].ReadLines(2), expected);
+    EXPECT_EQ(second.ReadLines(2), expected);
+    ExpectAllSilent();
+}
+
+TEST_F(ServerSessionTest, Arrival_NamesPassAsBytes)
+{
+    const std::vector<std::string> names = {
+        "",                           // announced as the suffix alone; ADD ends with a TAB
+        std::string(texts::NAMELESS), // code page 932
+        "\x83\x5C\x83\x74\x83\x67",   // trail bytes 0x5C ('\') and ASCII letters
+        " padded ",                   // nothing is trimmed
+    };
+    Join(0, "host");
+    for (const std::string& name : names) {
+        clients[0].Send("NEW_C\t" + name);
+        EXPECT_EQ(clients[0].ReadLines(2), (Lines{Arrived(name), "ADD\t0\t" + name}));
+    }
+}
+
+TEST_F(ServerSessionTest, Arrival_SecondNewcIsAnnouncedAgainAndRenames)
+{
+    Join(0, "host");
+    Join(1, "first");
+    clients[1].Send("NEW_C\tsecond");
+    for (auto& [id, client] : clients) {
+        EXPECT_EQ(client.ReadLines(2), (Lines{Arrived("second"), "ADD\t1\tsecond"}));
+    }
+    clients[1].Send("CHAT\thi");
+    EXPECT_EQ(clients[0].ReadLine(), "CHAT\t1\tsecond\thi");
+}
+
+TEST_F(ServerSessionTest, Chat_RelayedToOthersOnlyWithRecordedNameInOrder)
+{
+    Join(0, "host");
+    Connect(1);
+    clients[1].Send("CHAT\tbefore my name");
+    clients[1].Send("CHAT\tsecond line\tignored field");
+    EXPECT_EQ(clients[0].ReadLines(2), (Lines{"CHAT\t1\t?\tbefore my name", "CHAT\t1\t?\tsecond line"}));
+    clients[0].Send("CHAT\t");
+    EXPECT_EQ(clients[1].ReadLine(), "CHAT\t0\thost\t");
+    ExpectAllSilent();
+}
+
+TEST_F(ServerSessionTest, Dispatch_IgnoresUnknownAndWrongDirectionWords)
+{
+    Join(0, "host");
+    Join(1, "guest");
+    for (const char* line : {"", "CHAT ", "CHAT \tx", "chat\tx", "CHATX\tx", "ID\t3", "ADD\t1\tx", "DEL\t0",
+                             "MSG\tx", "CAN_PUT", "START", "STARTVSX"}) {
+        clients[1].Send(line);
+    }
+    ExpectAllSilent();
+}
+
+TEST_F(ServerSessionTest, Departure_BeforeNewcAnnouncesQuestionMark)
+{
+    Join(0, "host");
+    Connect(1).Close();
+    EXPECT_EQ(clients[0].ReadLines(2), (Lines{"DEL\t1", Gone("?")}));
+    EXPECT_TRUE(clients[0].ExpectSilence());
+}
+
+TEST_F(ServerSessionTest, Departure_AnnouncesRecordedNameAndFreesTheIdForTheNextConnection)
+{
+    Join(0, "host");
+    Join(1, "one");
+    Join(2, "two");
+    clients[1].Close();
+    clients.erase(1);
+    for (int id : {0, 2}) {
+        EXPECT_EQ(clients[id].ReadLines(2), (Lines{"DEL\t1", Gone("one")}));
+    }
+    list.Remove(1);
+    // The lowest free slot is taken, not the next number; the old name is gone with the old connection.
+    LineClient& again = Connect(1);
+    again.Send("CHAT\tback");
+    EXPECT_EQ(clients[0].ReadLine(), "CHAT\t1\t?\tback");
+}
+
+TEST_F(ServerSessionTest, Admission_FifthConnectionHearsServerFullAndIsClosed)
+{
+    for (int id = 0; id < 4; ++id) {
+        Connect(id);
+    }
+    LineClient fifth(port);
+    EXPECT_EQ(fifth.ReadLine(), SERVER_FULL);
+    EXPECT_TRUE(fifth.ExpectClosed());
+    ExpectAllSilent();
+}
+
+// Match control
+
+struct DrawCase {
+    const char* label;
+    std::vector<std::string> names; // joined in this order: ids 0, 1, ...; listed by name in the same order
+    std::vector<int> order;         // the expected turn order (ids)
+    std::vector<int> colours;       // the colour of each position of the turn order
+};
+
+class ServerDrawTest : public ServerSessionTest, public ::testing::WithParamInterface<DrawCase> {
+};
+
+TEST_P(ServerDrawTest, Start_DrawsFromCreationStateAndAnnouncesInTurnOrder)
+{
+    const DrawCase& draw = GetParam();
+    for (std::size_t id = 0; id < draw.names.size(); ++id) {
+        Join(static_cast<int>(id), draw.names[id]);
+    }
+    const int count = static_cast<int>(draw.order.size());
+    Lines announcements;
+    for (std::size_t j = 0; j < draw.order.size(); ++j) {
+        announcements.push_back(
+            ColourAnnouncement(draw.names[static_cast<std::size_t>(draw.order[j])], draw.colours[j]));
+    }
+    std::map<int, Lines> expected;
+    for (auto& [id, client] : clients) {
+        expected[id] = announcements;
+    }
+    for (std::size_t j = 0; j < draw.order.size(); ++j) {
+        expected[draw.order[j]].push_back("STARTVS\t" + std::to_string(draw.colours[j]) + "\t" +
+                                          std::to_string(count));
+    }
+    expected[draw.order[0]].push_back("CAN_PUT");
+    EXPECT_EQ(Start(count - 1), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Examples, ServerDrawTest,
+                         ::testing::Values(DrawCase{"ThreePlayers", {"a", "b", "c"}, {1, 2, 0}, {1, 0, 2}},
+                                           DrawCase{"TwoPlayers", {"a", "b"}, {0, 1}, {1, 0}}),
+                         [](const auto& info) { return std::string(info.param.label); });
+
+// A three-player match in the order 1, 2, 0 (colours red, blue, yellow) with a spectator at id 3.
+class ServerMatchTest : public ServerSessionTest {
+protected:
+    void SetUp() override
+    {
+        ServerSessionTest::SetUp();
+        Join(0, "a");
+        Join(1, "b");
+        Join(2, "c");
+        Connect(3); // a spectator that joins the list only after the start
+        clients[0].Send("STARTVS");
+        for (auto& [id, client] : clients) {
+            (void)client.ReadAll();
+        }
+        clients[3].Send("NEW_C\td");
+        for (auto& [id, client] : clients) {
+            EXPECT_EQ(client.ReadLines(2), (Lines{Arrived("d"), "ADD\t3\td"}));
+        }
+        list.Add("d", 3);
+    }
+};
+
+TEST_F(ServerMatchTest, Plot_RelaysReceivedTextToOtherPlayersAndPassesTheTurn)
+{
+    clients[1].Send("PLOT\t 1\t05\tx\t0\t-1\tsurplus");
+    const std::string relay = "PLOT\t 1\t05\tx\t0";
+    EXPECT_EQ(clients[2].ReadLines(2), (Lines{relay, "CAN_PUT"}));
+    EXPECT_EQ(clients[0].ReadLine(), relay);
+    ExpectAllSilent(); // neither the sender nor the spectator
+}
+
+TEST_F(ServerMatchTest, Plot_TurnGoesRoundInDrawnOrder)
+{
+    for (const int next : {2, 0, 1, 2}) {
+        clients[1].Send("PLOT\t1\t-1\t0\t0\t0"); // whoever sends it, the turn moves on
+        EXPECT_EQ(clients[next].ReadLine(), "CAN_PUT");
+        ExpectAllSilent();
+    }
+}
+
+TEST_F(ServerMatchTest, Plot_LeftAboveZeroKeepsTheTurn)
+{
+    clients[1].Send("PLOT\t1\t3\t0\t0\t1");
+    EXPECT_EQ(clients[2].ReadLine(), "PLOT\t1\t3\t0\t0");
+    EXPECT_EQ(clients[0].ReadLine(), "PLOT\t1\t3\t0\t0");
+    ExpectAllSilent();
+}
+
+struct PlotRelayCase {
+    const char* label;
+    const char* line;
+    std::optional<std::string> relay; // to the other players, when relayed at all
+};
+
+class ServerPlotRelayTest : public ServerMatchTest, public ::testing::WithParamInterface<PlotRelayCase> {
+};
+
+TEST_P(ServerPlotRelayTest, Plot_RelayDependsOnColumnOnlyAndTheTurnMovesOn)
+{
+    const PlotRelayCase& plot = GetParam();
+    clients[1].Send(plot.line);
+    if (plot.relay) {
+        EXPECT_EQ(clients[0].ReadLine(), *plot.relay);
+        EXPECT_EQ(clients[2].ReadLine(), *plot.relay);
+    }
+    EXPECT_EQ(clients[2].ReadLine(), "CAN_PUT");
+    ExpectAllSilent();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fields, ServerPlotRelayTest,
+    ::testing::Values(PlotRelayCase{"ColumnMinusOne", "PLOT\t1\t-1\t0\t0\t-1", std::nullopt},
+                      PlotRelayCase{"ColumnSpaceMinus", "PLOT\t1\t -7\t0\t0\t-1", std::nullopt},
+                      PlotRelayCase{"ColumnZero", "PLOT\t1\t0\t0\t0\t-1", "PLOT\t1\t0\t0\t0"},
+                      PlotRelayCase{"ColumnNotANumber", "PLOT\t1\tx\t2\t0\t-1", "PLOT\t1\tx\t2\t0"},
+                      PlotRelayCase{"NoFields", "PLOT", "PLOT\t\t\t\t"},
+                      PlotRelayCase{"LeftMissing", "PLOT\t2\t4\t1\t0", "PLOT\t2\t4\t1\t0"}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+struct WinCase {
+    const char* label;
+    const char* colour_field;
+    std::string_view colour_name;
+};
+
+class ServerWinTest : public ServerMatchTest, public ::testing::WithParamInterface<WinCase> {
+};
+
+TEST_P(ServerWinTest, Plot_WinIsAnnouncedToEverybodyAndNoTurnFollows)
+{
+    const WinCase& win = GetParam();
+    const std::string plot = std::string("PLOT\t") + win.colour_field + "\t4\t2\t1";
+    clients[1].Send(plot + "\t-1");
+    const std::string announcement = WinAnnouncement("b", win.colour_name);
+    EXPECT_EQ(clients[0].ReadLines(2), (Lines{plot, announcement}));
+    EXPECT_EQ(clients[2].ReadLines(2), (Lines{plot, announcement}));
+    EXPECT_EQ(clients[1].ReadLine(), announcement);
+    EXPECT_EQ(clients[3].ReadLine(), announcement);
+    ExpectAllSilent();
+}
+
+INSTANTIATE_TEST_SUITE_P(Colours, ServerWinTest,
+                         ::testing::Values(WinCase{"Blue", "0", texts::COLOUR_BLUE},
+                                           WinCase{"AboveRangeLeftOut", "4", ""},
+                                           WinCase{"BelowRangeLeftOut", "-1", ""},
+                                           WinCase{"HugeLeftOut", "99999999999", ""}),
+                         [](const auto& info) { return std::string(info.param.label); });
+
+TEST_F(ServerMatchTest, EndMatch_RelayedToEveryOtherConnectionWhileRunningOnly)
+{
+    clients[2].Send("END_VS\t2");
+    for (int id : {0, 1, 3}) {
+        EXPECT_EQ(clients[id].ReadLine(), "END_VS\t2\t") << "at id " << id;
+    }
+    ExpectAllSilent();
+    clients[1].Send("END_VS\t1"); // the match has ended
+    ExpectAllSilent();
+}
+
+TEST_F(ServerMatchTest, EndMatch_CopiesFieldTwoAsText)
+{
+    clients[0].Send("END_VS\t0\t zz\textra");
+    EXPECT_EQ(clients[1].ReadLine(), "END_VS\t0\t zz");
+}
+
+TEST_F(ServerMatchTest, EndMatch_IgnoredFromSpectatorAndAfterAWin)
+{
+    clients[3].Send("END_VS\t3");
+    ExpectAllSilent();
+    clients[1].Send("PLOT\t1\t4\t2\t1\t-1");
+    for (auto& [id, client] : clients) {
+        (void)client.ReadAll();
+    }
+    clients[2].Send("END_VS\t2");
+    ExpectAllSilent();
+}
+
+TEST_F(ServerMatchTest, Departure_OfAPlayerEndsTheRunningMatch)
+{
+    clients[2].Close();
+    clients.erase(2);
+    for (int id : {0, 1, 3}) {
+        EXPECT_EQ(clients[id].ReadLines(3), (Lines{"DEL\t2", Gone("c"), "END_VS"})) << "at id " << id;
+    }
+    list.Remove(2);
+    Connect(2); // no notice: the match is over
+    ExpectAllSilent();
+}
+
+TEST_F(ServerMatchTest, Departure_OfASpectatorLeavesTheMatchRunning)
+{
+    clients[3].Close();
+    clients.erase(3);
+    for (int id : {0, 1, 2}) {
+        EXPECT_EQ(clients[id].ReadLines(2), (Lines{"DEL\t3", Gone("d")})) << "at id " << id;
+    }
+    list.Remove(3);
+    Connect(3, Greeting::MatchRunning);
+    ExpectAllSilent();
+}
+
+TEST_F(ServerMatchTest, Start_SecondStartvsRestartsWithANewDraw)
+{
+    const std::map<int, Lines> seen = Start(3); // any participant may restart, players or not
+    int can_put = 0;
+    for (int id = 0; id < 4; ++id) {
+        const Lines& lines = seen.at(id);
+        ASSERT_GE(lines.size(), 4u) << "at id " << id;
+        for (int j = 0; j < 4; ++j) {
+            EXPECT_EQ(lines[static_cast<std::size_t>(j)].rfind("MSG\t", 0), 0u);
+        }
+        EXPECT_EQ(lines[4].substr(0, 8), "STARTVS\t");
+        EXPECT_EQ(lines[4].substr(9), "\t4");
+        can_put += static_cast<int>(lines.size() == 6 && lines[5] == "CAN_PUT");
+    }
+    EXPECT_EQ(can_put, 1);
+}
+
+TEST(ServerStartTest, Start_OnePlayerMatchGivesTheTurnBackAndRelaysNothing)
+{
+    RandomGenerator random;
+    ParticipantList list;
+    list.Attach();
+    ServerSession server(random, list);
+    ASSERT_TRUE(server.Listen(0, 5, htonl(INADDR_LOOPBACK)));
+    list.Add("solo", 0);
+    LineClient solo(server.Port());
+    EXPECT_EQ(solo.ReadLines(2), (Lines{"ID\t0", "ADD\t0\tsolo"}));
+    solo.Send("STARTVS");
+    const Lines start = solo.ReadLines(3);
+    ASSERT_EQ(start.size(), 3u);
+    // Announced by its recorded name: it never sent NEW_C, whatever the list shows.
+    EXPECT_EQ(start[0].rfind("MSG\t?" + std::string(texts::MSG_COLOUR_INFIX), 0), 0u);
+    EXPECT_EQ(start[1].substr(0, 8), "STARTVS\t");
+    EXPECT_EQ(start[1].substr(9), "\t1");
+    EXPECT_EQ(start[2], "CAN_PUT");
+    for (int move = 0; move < 3; ++move) {
+        solo.Send("PLOT\t0\t3\t0\t0\t-1");
+        EXPECT_EQ(solo.ReadLine(), "CAN_PUT");
+    }
+    EXPECT_TRUE(solo.ExpectSilence());
+}
+
+TEST_F(ServerSessionTest, Start_EmptyListStartsNoMatch)
+{
+    Connect(0);
+    clients[0].Send("STARTVS");
+    EXPECT_TRUE(clients[0].ExpectSilence());
+    // No match began: a PLOT hands no turn to anybody, and a newcomer hears of no match.
+    clients[0].Send("PLOT\t0\t3\t0\t0\t-1");
+    EXPECT_TRUE(clients[0].ExpectSilence());
+    Connect(1);
+    ExpectAllSilent();
+}
+
+TEST_F(ServerSessionTest, Start_EmptyListLeavesARunningMatchAlone)
+{
+    Join(0, "a");
+    Join(1, "b");
+    (void)Start(0);
+    list.Clear();
+    clients[0].Send("STARTVS");
+    ExpectAllSilent();
+    clients[0].Send("PLOT\t1\t3\t0\t0\t-1"); // the two-player draw: id 0 moves first, then id 1
+    EXPECT_EQ(clients[1].ReadLines(2), (Lines{"PLOT\t1\t3\t0\t0", "CAN_PUT"}));
+    Connect(2, Greeting::MatchRunning);
+}
+
+TEST_F(ServerSessionTest, Start_ListedTwiceOrMoreThanFourPlaysOnceEach)
+{
+    Join(0, "a");
+    Join(1, "b");
+    Join(2, "c");
+    Join(3, "d");
+    list.Add("a", 0); // a second NEW_C of id 0, as the host's player has listed it
+    list.Add("b", 1);
+    const std::map<int, Lines> seen = Start(0);
+    int can_put = 0;
+    for (const auto& [id, lines] : seen) {
+        ASSERT_GE(lines.size(), 5u) << "at id " << id;
+        ASSERT_LE(lines.size(), 6u) << "at id " << id;
+        EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                                [](const std::string& line) { return line.rfind("MSG\t", 0) == 0; }),
+                  4);
+        EXPECT_EQ(lines[4].substr(0, 8), "STARTVS\t");
+        EXPECT_EQ(lines[4].substr(9), "\t4");
+        can_put += static_cast<int>(lines.back() == "CAN_PUT");
+    }
+    EXPECT_EQ(can_put, 1);
+}
+
+// Line limit
+
+TEST_F(ServerSessionTest, LineLimit_LongNameAndChatAreCutWhereTheLineIs)
+{
+    Join(0, "host");
+    LineClient& guest = Connect(1);
+    const std::string name(100, 'n'); // "NEW_C", TAB and 73 bytes fill the 79 of a line
+    guest.Send("NEW_C\t" + name);
+    const std::string cut = name.substr(0, 73);
+    const Lines expected{Arrived(cut), "ADD\t1\t" + cut}; // the host's own lines go out whole
+    EXPECT_EQ(clients[0].ReadLines(2), expected);
+    EXPECT_EQ(guest.ReadLines(2), expected);
+    const std::string text(100, 't');
+    guest.Send("CHAT\t" + text);
+    // The relay is cut where a receiver cuts, so no part of the name or text can arrive as a line of its own.
+    EXPECT_EQ(clients[0].ReadLine(), "CHAT\t1\t" + cut.substr(0, 72));
+    ExpectAllSilent(); // the rest of each line was taken as a line of its own and ignored
+}
+
+// Lifecycle
+
+class StopWatch {
+public:
+    void Signal()
+    {
+        const std::lock_guard guard(lock);
+        ++count;
+        changed.notify_all();
+    }
+    bool WaitFor(int wanted)
+    {
+        std::unique_lock guard(lock);
+        return changed.wait_for(guard, test::LINE_TIMEOUT, [&] { return count >= wanted; });
+    }
+    int Count()
+    {
+        const std::lock_guard guard(lock);
+        return count;
+    }
+
+private:
+    std::mutex lock;
+    std::condition_variable changed;
+    int count = 0;
+};
+
+TEST_F(ServerSessionTest, Stop_ClosesEveryConnectionThenCallsTheHandlerWhichMayCloseAgain)
+{
+    StopWatch stopped;
+    server.SetStoppedHandler([&] {
+        server.Close(); // the lobby's reaction closes the server again; that must not deadlock
+        list.Clear();   // and its player, whose connection has ended, empties the list
+        stopped.Signal();
+    });
+    Join(0, "host");
+    Join(1, "guest");
+    server.Close();
+    ASSERT_TRUE(stopped.WaitFor(1));
+    for (auto& [id, client] : clients) {
+        // A departure may still reach a connection that has not been closed yet; then the end follows.
+        while (client.ReadLine(test::QUIET_PERIOD)) {
+        }
+        EXPECT_TRUE(client.ExpectClosed()) << "at id " << id;
+    }
+    // Stopped hosts can listen again; the names of the last run are gone.
+    server.Shutdown();
+    ASSERT_TRUE(server.Listen(0, 5, htonl(INADDR_LOOPBACK)));
+    LineClient first(server.Port());
+    EXPECT_EQ(first.ReadLine(), "ID\t0");
+    LineClient second(server.Port());
+    EXPECT_EQ(second.ReadLine(), "ID\t1");
+    second.Send("CHAT\tx");
+    EXPECT_EQ(first.ReadLine(), "CHAT\t1\t?\tx");
+    EXPECT_EQ(stopped.Count(), 1);
+}
+
+TEST_F(ServerSessionTest, Shutdown_ReturnsWhileTheHostWaitsToSendToAPeerThatStoppedReading)
+{
+    constexpr int LINES = 100000; // far more than the stalled peer's buffers take
+    Connect(0);
+    LineClient& stalled = clients[1];
+    ASSERT_TRUE(stalled.Connect(port, test::ReceiveBuffer::Small));
+    EXPECT_EQ(stalled.ReadLine(), "ID\t1");
+    LineClient& observer = Connect(2);
+    std::thread flooder([&sender = clients[0]] {
+        const std::string line = "CHAT\t" + std::string(74, 'c');
+        for (int n = 0; n < LINES && sender.Send(line); ++n) {
+        }
+    });
+    // The observer hears each relay after the stalled peer's copy, so its lines stop when the host is stuck.
+    int heard = 0;
+    while (observer.ReadLine(test::QUIET_PERIOD)) {
+        ++heard;
+    }
+    server.Shutdown();
+    flooder.join();
+    EXPECT_GT(heard, 0);
+    EXPECT_LT(heard, LINES);
+}
+
+TEST(ServerLifecycleTest, Destruction_StopsWithoutCallingTheHandler)
+{
+    RandomGenerator random;
+    ParticipantList list;
+    StopWatch stopped;
+    std::optional<LineClient> client;
+    {
+        ServerSession server(random, list);
+        server.SetStoppedHandler([&] { stopped.Signal(); });
+        ASSERT_TRUE(server.Listen(0, 5, htonl(INADDR_LOOPBACK)));
+        client.emplace(server.Port());
+        EXPECT_EQ(client->ReadLine(), "ID\t0");
+    }
+    EXPECT_TRUE(client->ExpectClosed());
+    EXPECT_EQ(stopped.Count(), 0);
+}
+
+// Concurrency
+
+TEST_F(ServerSessionTest, Greeting_IdIsTheFirstLineEvenWhileOthersChat)
+{
+    // Broadcasts keep flowing while newcomers arrive: none may reach a newcomer ahead of its ID line.
+    LineClient& chatter = Join(0, "a");
+    LineClient& observer = Join(1, "b");
+    const std::jthread talk([&](std::stop_token stop) {
+        while (!stop.stop_requested()) {
+            chatter.Send("CHAT\thello");
+        }
+    });
+    for (int round = 0; round < 100; ++round) {
+        LineClient newcomer(port);
+        const auto first = newcomer.ReadLine();
+        ASSERT_TRUE(first.has_value()) << "round " << round;
+        ASSERT_EQ(first->rfind("ID\t", 0), 0U) << "round " << round << ": " << *first;
+        newcomer.Close();
+        // The departure frees the slot before the next round, so the host is never full.
+        const std::string departure = "DEL\t" + first->substr(3);
+        std::optional<std::string> line;
+        do {
+            line = observer.ReadLine();
+        } while (line && *line != departure);
+        ASSERT_TRUE(line.has_value()) << "round " << round;
+    }
+}
+
+TEST_F(ServerSessionTest, Chat_FourSendersAtOnceEachArriveWholeAndInOrder)
+{
+    constexpr int LINES_PER_SENDER = 200;
+    for (int id = 0; id < 4; ++id) {
+        Join(id, "p" + std::to_string(id));
+    }
+    std::vector<std::thread> senders;
+    std::vector<Lines> received(4);
+    for (int id = 0; id < 4; ++id) {
+        senders.emplace_back([&, id] {
+            LineClient& client = clients[id];
+            for (int n = 0; n < LINES_PER_SENDER; ++n) {
+                client.Send("CHAT\t" + std::to_string(n));
+            }
+            // Each receives the other three senders' lines.
+            received[static_cast<std::size_t>(id)] = client.ReadLines(3 * LINES_PER_SENDER);
+        });
+    }
+    for (std::thread& sender : senders) {
+        sender.join();
+    }
+    for (int id = 0; id < 4; ++id) {
+        const Lines& lines = received[static_cast<std::size_t>(id)];
+        ASSERT_EQ(lines.size(), static_cast<std::size_t>(3 * LINES_PER_SENDER)) << "at id " << id;
+        std::map<int, int> next;
+        for (const std::string& line : lines) {
+            const int from = line[5] - '0';
+            ASSERT_NE(from, id);
+            const std::string prefix = "CHAT\t" + std::to_string(from) + "\tp" + std::to_string(from) + "\t";
+            ASSERT_EQ(line.substr(0, prefix.size()), prefix);
+            EXPECT_EQ(line.substr(prefix.size()), std::to_string(next[from]++));
+        }
+    }
+}
+
+} // namespace
+} // namespace pyrandel
