@@ -1,0 +1,43 @@
+#pragma once
+// Paints the program's seven icons from geometry, so the pictures in res/icons can be made again at any size.
+// Only the icon generator and the tests that check the committed pictures use it; the program itself loads
+// the committed PNGs from its resources.
+//
+// The cell shape is the board's tile: a hexagon with its points at the middle of the top and bottom edges and
+// its vertical sides along the left and right edges from 1/4 to 3/4 of the height, so that rows 23 pixels
+// apart (at 32 pixels) interlock without a gap.
+
+#include <QImage>
+#include <QString>
+
+#include <array>
+
+namespace pyrandel {
+
+enum class IconId {
+    PROGRAM = 102,
+    MARKER = 106,
+    HOLE = 107,
+    BALL_RED = 108,
+    BALL_BLUE = 109,
+    BALL_YELLOW = 110,
+    BALL_GREEN = 111,
+};
+
+inline constexpr std::array<IconId, 7> ALL_ICONS = {IconId::PROGRAM,   IconId::MARKER,    IconId::HOLE,
+                                                    IconId::BALL_RED,  IconId::BALL_BLUE, IconId::BALL_YELLOW,
+                                                    IconId::BALL_GREEN};
+
+// The ball icon of a board colour 0..3 (blue, red, yellow, green).
+[[nodiscard]] IconId BallIcon(int colour);
+
+// The file name of an icon in res/icons and in the resource bundle, without the size suffix ("hole").
+[[nodiscard]] QString IconFileName(IconId id);
+
+class IconPainter {
+public:
+    // A square image of `size` pixels (32 or 64), transparent outside the picture.
+    [[nodiscard]] static QImage Paint(IconId id, int size);
+};
+
+} // namespace pyrandel

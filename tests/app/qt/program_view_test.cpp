@@ -1,0 +1,236 @@
+// The real lobby logic, player's session and host over the Qt view, on the loopback address with a free port:
+// the paths a player takes through both windows.
+
+#include "app/program.h"
+#include "app/qt/qt_lobby_view.h"
+#include "app/qt/view_test_support.h"
+#include "game/qt/battle_window.h"
+#include "game/qt/board_geometry.h"
+#include "game/qt/board_icons.h"
+#include "protocol/texts.h"
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+namespace pyrandel {
+namespace {
+
+using testing::Click;
+using testing::Flush;
+using testing::SendKey;
+using testing::SendMouse;
+using testing::Soon;
+using testing::WaitUntil;
+
+[[nodiscard]] QImage IconImage(const QIcon& icon) { return icon.pixmap(QSize(32, 32)).toImage(); }
+
+[[nodiscard]] std::string ReadFile(const std::filesystem::path& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+class ProgramViewTest : public ::testing::Test {
+protected:
+    [[nodiscard]] LobbyOptions Options() const
+    {
+        LobbyOptions options;
+        options.port = 0;
+        options.listen_address = htonl(INADDR_LOOPBACK);
+        options.settings = SettingsFile(directory.path().toStdString());
+        return options;
+    }
+    template <typename Widget> [[nodiscard]] Widget& Control(int id)
+    {
+        return *qobject_cast<Widget*>(view.lobby_window().Control(id));
+    }
+    [[nodiscard]] QStringList ChatLines()
+    {
+        return Control<QPlainTextEdit>(CONTROL_CHAT_LOG).toPlainText().split(QLatin1Char('\n'));
+    }
+    void Quit() { Control<QPushButton>(CONTROL_QUIT).click(); }
+
+    QTemporaryDir directory;
+    QtLobbyView view;
+    Program program{view, Options()};
+};
+
+TEST_F(ProgramViewTest, EnterInTheChatInputSendsTheLineAndEmptiesTheInput)
+{
+    Soon([this] {
+        auto& input = Control<QLineEdit>(CONTROL_CHAT_INPUT);
+        EXPECT_EQ(input.maxLength(), 80);
+        EXPECT_EQ(Control<QLineEdit>(CONTROL_NAME).maxLength(), 80);
+        EXPECT_EQ(Control<QLineEdit>(CONTROL_ADDRESS).maxLength(), 80);
+        input.setFocus();
+        input.insert(QStringLiteral("hello"));
+        SendKey(input, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+        EXPECT_TRUE(WaitUntil([&] { return input.text().isEmpty(); }));
+        Flush();
+        EXPECT_TRUE(ChatLines().last().endsWith(QStringLiteral(" : hello")));
+        EXPECT_TRUE(view.lobby_window().isVisible()); // Enter did not quit
+        Quit();
+    });
+    EXPECT_EQ(program.Run(1), 0);
+    EXPECT_TRUE(std::filesystem::exists(directory.path().toStdString() + "/kq.ini"));
+}
+
+TEST_F(ProgramViewTest, HostingThenQuittingSavesTheNamelessNameAndLocalhost)
+{
+    Soon([this] {
+        Control<QPushButton>(CONTROL_HOST).click();
+        EXPECT_TRUE(WaitUntil([&] { return Control<QListWidget>(CONTROL_PARTICIPANTS).count() == 1; }));
+        EXPECT_EQ(Control<QListWidget>(CONTROL_PARTICIPANTS).item(0)->text(), QString::fromUtf8(u8"名無し"));
+        EXPECT_EQ(Control<QLineEdit>(CONTROL_ADDRESS).text(), QStringLiteral("localhost"));
+        EXPECT_FALSE(Control<QLineEdit>(CONTROL_NAME).isEnabled());
+        EXPECT_FALSE(Control<QPushButton>(CONTROL_CONNECT).isEnabled());
+        Quit();
+    });
+    EXPECT_EQ(program.Run(1), 0);
+    EXPECT_EQ(ReadFile(directory.path().toStdString() + "/kq.ini"),
+              SettingsFile::Format(texts::NAMELESS, LOOPBACK_HOST));
+}
+
+TEST_F(ProgramViewTest, TurnMarkerAndClickFollowThePixelGeometry)
+{
+    BattleWindow* battle = nullptr;
+    Soon([&] {
+        view.PostCommand(CMD_START_MATCH, 2);
+        Soon([&] {
+            battle = view.battle_window();
+            ASSERT_NE(battle, nullptr);
+            // Not the player's turn yet: the pointer shows no marker.
+            SendMouse(*battle, QEvent::MouseMove, QPoint(24, 200));
+            Flush();
+            EXPECT_FALSE(battle->marker().has_value());
+
+            view.PostCommand(CMD_YOUR_TURN, 0);
+            Flush();
+            EXPECT_EQ(battle->status(), QString::fromUtf8(u8"あなたの番です"));
+            SendMouse(*battle, QEvent::MouseMove, QPoint(23, 200)); // no lane
+            Flush();
+            EXPECT_FALSE(battle->marker().has_value());
+            SendMouse(*battle, QEvent::MouseMove, QPoint(24, 200));
+            Flush();
+            EXPECT_EQ(battle->marker(), (Cell{0, 0}));
+            SendMouse(*battle, QEvent::MouseMove, QPoint(56, 200)); // lane 2: column 1, on the floor
+            Flush();
+            EXPECT_EQ(battle->marker(), (Cell{1, 0}));
+
+            Click(*battle, QPoint(56, 48)); // the top edge: ignored
+            Flush();
+            EXPECT_EQ(program.board().CellAt(1, 0), EMPTY);
+            Click(*battle, QPoint(40, 49)); // lane 1 has no spot: the ball goes where the marker is
+            Flush();
+            EXPECT_EQ(program.board().CellAt(1, 0), 2);
+            EXPECT_FALSE(program.board().may_place());
+            EXPECT_EQ(battle->status(), QString::fromUtf8(u8"現在、待っています"));
+
+            Click(*battle, QPoint(24, 200)); // the turn is over
+            Flush();
+            EXPECT_EQ(program.board().CellAt(0, 0), EMPTY);
+            SendKey(*battle, Qt::Key_Escape);
+            Flush();
+            EXPECT_FALSE(view.IsBattleWindowOpen());
+            EXPECT_TRUE(ChatLines().contains(QString::fromUtf8(u8"ゲームが終わりました")));
+            Quit();
+        });
+    });
+    EXPECT_EQ(program.Run(1), 0);
+}
+
+TEST_F(ProgramViewTest, WinningClickAnnouncesTheWinInTheStatusLineAndAMessageBox)
+{
+    QString box_text;
+    QString status_under_box;
+    Soon([&] {
+        view.PostCommand(CMD_START_MATCH, 2);
+        Soon([&] {
+            BattleWindow* battle = view.battle_window();
+            ASSERT_NE(battle, nullptr);
+            for (int col = 0; col < 4; ++col) {
+                program.board().Place(2, col, 0);
+            }
+            view.PostCommand(CMD_YOUR_TURN, 0);
+            Flush();
+            // The box runs its own loop inside the click; this step runs from that loop and dismisses it.
+            Soon([&] {
+                Flush();
+                auto* box = view.lobby_window().findChild<QMessageBox*>();
+                ASSERT_NE(box, nullptr);
+                box_text = box->text();
+                status_under_box = battle->status();
+                box->button(QMessageBox::Ok)->click();
+            });
+            Click(*battle, QPoint(24 + 8 * 16, 200)); // lane 8: (4, 0), the fifth in the row
+            EXPECT_EQ(program.board().CellAt(4, 0), 2);
+            battle->close();
+            Quit();
+        });
+    });
+    EXPECT_EQ(program.Run(1), 0);
+    EXPECT_EQ(box_text, QString::fromUtf8(u8"あなたの勝ちです"));
+    EXPECT_EQ(status_under_box, QString::fromUtf8(u8"あなたの勝ちです"));
+}
+
+TEST_F(ProgramViewTest, SecondMatchStartReusesTheOpenWindow)
+{
+    const BoardIcons icons;
+    BattleWindow* first = nullptr;
+    BattleWindow* second = nullptr;
+    int windows_seen = 0;
+    Soon([&] {
+        view.PostCommand(CMD_START_MATCH, 2);
+        Soon([&] {
+            first = view.battle_window();
+            ASSERT_NE(first, nullptr);
+            ++windows_seen;
+            EXPECT_EQ(IconImage(first->windowIcon()), IconImage(icons.BallIcon(2)));
+            program.board().Place(0, 3, 0);
+            view.PostCommand(CMD_START_MATCH, 1);
+            Flush();
+            second = view.battle_window();
+            EXPECT_EQ(IconImage(second->windowIcon()), IconImage(icons.BallIcon(1)));
+            EXPECT_EQ(program.board().CellAt(3, 0), EMPTY);
+            EXPECT_EQ(program.board().own_colour(), 1);
+            second->close();
+            Quit();
+        });
+    });
+    EXPECT_EQ(program.Run(1), 0);
+    EXPECT_EQ(first, second);
+    EXPECT_EQ(windows_seen, 1);
+    const QStringList lines = ChatLines();
+    EXPECT_EQ(lines.count(QString::fromUtf8(u8"ゲームが開始されました")), 2);
+    EXPECT_TRUE(lines.contains(QString::fromUtf8(u8"黄 色です")));
+    EXPECT_TRUE(lines.contains(QString::fromUtf8(u8"赤 色です")));
+}
+
+TEST_F(ProgramViewTest, QuittingDuringAMatchClosesTheBattleWindowAndEnds)
+{
+    Soon([&] {
+        view.PostCommand(CMD_START_MATCH, 0);
+        Soon([&] {
+            EXPECT_NE(view.battle_window(), nullptr);
+            Quit();
+        });
+    });
+    EXPECT_EQ(program.Run(1), 0);
+    EXPECT_FALSE(view.IsBattleWindowOpen());
+    EXPECT_TRUE(std::filesystem::exists(directory.path().toStdString() + "/kq.ini"));
+}
+
+} // namespace
+} // namespace pyrandel
