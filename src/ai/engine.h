@@ -1,0 +1,66 @@
+#pragma once
+// The computer player's choice of move: given a board, its own colour and the colours in play, the lane to drop
+// its next ball into. Always a lane with a landing spot under the support rule, or nothing when no lane has one.
+//
+// Levels:
+//   1  a random lane;
+//   2  completes a line when it can, else blocks any opponent's immediate win (the nearest in turn order first),
+//      else the drop that best improves its own open lines against the others' without handing the next
+//      player a win;
+//   3-5 look ahead (ParanoidSearch), deeper and longer per level: level 5 thinks at most 0.75 s a move.
+// Lanes that look equally good are chosen among at random, so games between two engines differ.
+//
+// One engine serves one thread at a time. ChooseLane returns promptly, still with a legal lane, once the given
+// stop token is requested, so a caller can end a search from another thread at shutdown.
+
+#include "ai/paranoid_search.h"
+#include "game/grid.h"
+
+#include <cstdint>
+#include <optional>
+#include <random>
+#include <stop_token>
+#include <vector>
+
+namespace pyrandel {
+
+// Who plays: the engine's colour and the colours in play in turn order. A turn order that leaves out the own
+// colour, repeats colours or holds values outside 0..3 is mended, not refused; with no opponent known, the
+// colours on the board (or else the next colour) stand in.
+struct Seating {
+    int own_colour = 0;
+    std::vector<int> turn_order;
+};
+
+class Engine {
+public:
+    static constexpr int MIN_LEVEL = 1;
+    static constexpr int MAX_LEVEL = 5;
+
+    // A level outside 1..5 is taken as the nearest one. Equal seeds make equal choices, time limits allowing.
+    Engine(int level, std::uint64_t seed);
+
+    // Play
+    [[nodiscard]] std::optional<int> ChooseLane(const Grid& grid, const Seating& seating,
+                                                std::stop_token stop = {});
+
+    // Settings
+    [[nodiscard]] int level() const { return level_number; }
+    [[nodiscard]] static SearchLimits LimitsFor(int level);
+    // Replaces the look-ahead limits of levels 3 to 5 (tests and measurements fix the depth this way).
+    void SetLimits(const SearchLimits& limits) { search_limits = limits; }
+    // What the last look-ahead did; empty before the first one.
+    [[nodiscard]] const SearchResult& last_search() const { return last_result; }
+
+private:
+    [[nodiscard]] std::optional<int> Greedy(SearchBoard& board, const std::vector<int>& order,
+                                            const std::vector<int>& lanes) const;
+
+    int level_number;
+    std::mt19937_64 random;
+    SearchLimits search_limits;
+    ParanoidSearch search;
+    SearchResult last_result;
+};
+
+} // namespace pyrandel

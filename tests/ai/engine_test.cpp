@@ -1,0 +1,309 @@
+#include "ai/engine.h"
+#include "game/grid.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <climits>
+#include <optional>
+#include <random>
+#include <stop_token>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace pyrandel {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr int JUNK = 9;
+
+struct Ball {
+    int col;
+    int row;
+    int value;
+};
+
+// A board whose rows below `filled_rows` are full of junk, with the given balls on top.
+Grid BoardWith(int filled_rows, std::initializer_list<Ball> balls)
+{
+    Grid grid = EmptyGrid();
+    for (int i = 0; i < filled_rows * COLUMNS; ++i) {
+        grid[static_cast<std::size_t>(i)] = JUNK;
+    }
+    for (const Ball& ball : balls) {
+        grid[static_cast<std::size_t>(ball.row * COLUMNS + ball.col)] = ball.value;
+    }
+    return grid;
+}
+
+// An engine whose look-ahead stops at a fixed depth rather than on the clock, so tests do not depend on speed.
+Engine FixedEngine(int level, std::uint64_t seed = 1)
+{
+    Engine engine(level, seed);
+    if (level >= 3) {
+        engine.SetLimits({10min, 10min, level - 1});
+    }
+    return engine;
+}
+
+bool Legal(const Grid& grid, std::optional<int> lane)
+{
+    return lane && LandingSpot(grid, *lane).has_value();
+}
+
+struct TacticCase {
+    const char* name;
+    Grid grid;
+    Seating seating;
+    int expected_lane;
+};
+
+// In every case one lane decides the game at once: the engine's own line of five, or the only block.
+std::vector<TacticCase> TacticCases()
+{
+    // Colour 0 moves; 1 (and 2, 3) are opponents. Junk rows 0..3 make every cell of row 4 playable.
+    return {
+        {"WinsAcrossAtTheEnd",
+         BoardWith(0, {{3, 0, 1}, {4, 0, 0}, {5, 0, 0}, {6, 0, 0}, {7, 0, 0}, {10, 0, 1}}),
+         {0, {0, 1}},
+         LaneOf(8, 0)},
+        {"WinsAcrossInTheGap",
+         BoardWith(0, {{2, 0, 0}, {3, 0, 0}, {5, 0, 0}, {6, 0, 0}, {7, 0, 1}, {1, 0, 1}}),
+         {0, {0, 1}},
+         LaneOf(4, 0)},
+        {"WinsRisingRight", BoardWith(4, {{3, 0, 0}, {3, 1, 0}, {4, 2, 0}, {4, 3, 0}}), {0, {0, 1}}, LaneOf(5, 4)},
+        {"WinsRisingLeft", BoardWith(4, {{9, 0, 0}, {8, 1, 0}, {8, 2, 0}, {7, 3, 0}}), {0, {0, 1}}, LaneOf(7, 4)},
+        {"WinsRatherThanBlocking",
+         BoardWith(4,
+                   {{3, 0, 0}, {3, 1, 0}, {4, 2, 0}, {4, 3, 0}, {10, 4, 1}, {11, 4, 1}, {12, 4, 1}, {13, 4, 1}}),
+         {0, {0, 1}},
+         LaneOf(5, 4)},
+        {"BlocksAcross",
+         BoardWith(0, {{4, 0, 1}, {5, 0, 1}, {6, 0, 1}, {7, 0, 1}, {8, 0, 0}, {0, 0, 0}}),
+         {0, {0, 1}},
+         LaneOf(3, 0)},
+        {"BlocksRisingRight",
+         BoardWith(4, {{3, 0, 1}, {3, 1, 1}, {4, 2, 1}, {4, 3, 1}, {9, 4, 0}}),
+         {0, {1, 0}},
+         LaneOf(5, 4)},
+        {"BlocksRisingLeft",
+         BoardWith(4, {{9, 0, 1}, {8, 1, 1}, {8, 2, 1}, {7, 3, 1}, {1, 4, 0}}),
+         {0, {0, 1}},
+         LaneOf(7, 4)},
+        {"BlocksAPlayerTwoSeatsAway",
+         BoardWith(4, {{9, 0, 2}, {8, 1, 2}, {8, 2, 2}, {7, 3, 2}, {1, 4, 1}}),
+         {0, {0, 1, 2}},
+         LaneOf(7, 4)},
+        {"BlocksTheLastOfFourPlayers",
+         BoardWith(4, {{3, 0, 3}, {3, 1, 3}, {4, 2, 3}, {4, 3, 3}, {12, 4, 2}}),
+         {0, {2, 0, 1, 3}},
+         LaneOf(5, 4)},
+        {"BlocksAColourSeenOnlyOnTheBoard",
+         BoardWith(0, {{4, 0, 2}, {5, 0, 2}, {6, 0, 2}, {7, 0, 2}, {3, 0, 0}}),
+         {0, {}},
+         LaneOf(8, 0)},
+        {"BlocksWhenTheTurnOrderIsGarbled",
+         BoardWith(0, {{4, 0, 1}, {5, 0, 1}, {6, 0, 1}, {7, 0, 1}, {3, 0, 0}}),
+         {0, {7, -1, 1, 1}},
+         LaneOf(8, 0)},
+    };
+}
+
+class EngineTactics : public testing::TestWithParam<int> {};
+
+TEST_P(EngineTactics, TakesTheDecidingLane)
+{
+    for (const TacticCase& c : TacticCases()) {
+        Engine engine = FixedEngine(GetParam());
+        EXPECT_EQ(engine.ChooseLane(c.grid, c.seating), c.expected_lane) << c.name;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Levels, EngineTactics, testing::Values(2, 3, 4, 5),
+                         [](const auto& info) { return "Level" + std::to_string(info.param); });
+
+TEST(Engine, SearchSeesThatAnOpenThreeOnTheFloorMustBeStopped)
+{
+    // Red has _ _ R R R _ _ on the floor: unless blue takes a cell next to the three now, red makes an open
+    // four and wins (a ball two cells away leaves red room for 4 + 1 on the other side).
+    const Grid grid = BoardWith(0, {{5, 0, 1}, {6, 0, 1}, {7, 0, 1}, {0, 0, 0}, {15, 0, 0}});
+    Engine engine = FixedEngine(5);
+    const auto lane = engine.ChooseLane(grid, {0, {0, 1}});
+    ASSERT_TRUE(lane.has_value());
+    EXPECT_TRUE(*lane == LaneOf(4, 0) || *lane == LaneOf(8, 0)) << *lane;
+}
+
+TEST(Engine, NoMoveOnABoardWithoutALandingSpot)
+{
+    Grid full = EmptyGrid();
+    for (std::size_t i = 0; i < full.size(); ++i) {
+        full[i] = static_cast<int>(i % 2);
+    }
+    Grid junk = EmptyGrid();
+    junk.fill(INT_MIN);
+    // Every lane blocked from the top row down, the rest empty.
+    Grid lids = EmptyGrid();
+    for (int col = 0; col < COLUMNS; ++col) {
+        lids[static_cast<std::size_t>(10 * COLUMNS + col)] = 0;
+        lids[static_cast<std::size_t>(11 * COLUMNS + col)] = 1;
+    }
+    for (const Grid& grid : {full, junk, lids}) {
+        for (int level = Engine::MIN_LEVEL; level <= Engine::MAX_LEVEL; ++level) {
+            Engine engine = FixedEngine(level);
+            EXPECT_EQ(engine.ChooseLane(grid, {0, {0, 1}}), std::nullopt) << "level " << level;
+        }
+    }
+}
+
+TEST(Engine, AlwaysALegalLaneOnRandomBoardsAndSeatings)
+{
+    std::mt19937 random(2024);
+    std::uniform_int_distribution<int> percent(0, 99);
+    constexpr std::array<int, 8> VALUES = {0, 1, 2, 3, 4, -7, OUTSIDE, INT_MAX};
+    std::vector<Engine> engines;
+    for (int level = Engine::MIN_LEVEL; level <= Engine::MAX_LEVEL; ++level) {
+        engines.emplace_back(level, 77);
+        engines.back().SetLimits({10min, 10min, 2});
+    }
+    for (int round = 0; round < 300; ++round) {
+        Grid grid = EmptyGrid();
+        const int fill = percent(random);
+        const bool floating = round % 2 == 0;
+        if (floating) {
+            for (int& cell : grid) {
+                if (percent(random) < fill) {
+                    cell = VALUES[random() % (round % 3 == 0 ? VALUES.size() : 4)];
+                }
+            }
+        } else {
+            for (int drop = 0; drop < fill * 2; ++drop) {
+                if (const auto spot = LandingSpot(grid, static_cast<int>(random() % LANES))) {
+                    grid[static_cast<std::size_t>(spot->row * COLUMNS + spot->col)] =
+                        static_cast<int>(random() % 4);
+                }
+            }
+        }
+        Seating seating;
+        seating.own_colour = static_cast<int>(random() % 5) - (round % 7 == 0 ? 1 : 0);
+        const int players = static_cast<int>(random() % 5);
+        for (int p = 0; p < players; ++p) {
+            seating.turn_order.push_back(static_cast<int>(random() % 6) - 1);
+        }
+        bool any_lane = false;
+        for (int lane = 0; lane < LANES; ++lane) {
+            any_lane = any_lane || LandingSpot(grid, lane).has_value();
+        }
+        const int level = 1 + round % Engine::MAX_LEVEL;
+        // One engine per level serves board after board, as a player's engine does.
+        const auto lane = engines[static_cast<std::size_t>(level - 1)].ChooseLane(grid, seating);
+        if (any_lane) {
+            ASSERT_TRUE(Legal(grid, lane)) << "round " << round << " level " << level;
+        } else {
+            ASSERT_EQ(lane, std::nullopt) << "round " << round;
+        }
+    }
+}
+
+struct TableGame {
+    const char* name;
+    std::vector<int> levels; // one per player; player p plays colour p and moves in this order
+};
+
+class EngineGames : public testing::TestWithParam<TableGame> {};
+
+TEST_P(EngineGames, EndWithAWinOrAFullBoardAndOnlyLegalMoves)
+{
+    const auto& levels = GetParam().levels;
+    std::vector<Engine> engines;
+    Seating seating;
+    for (std::size_t p = 0; p < levels.size(); ++p) {
+        engines.push_back(FixedEngine(levels[p], 40 + p));
+        seating.turn_order.push_back(static_cast<int>(p));
+    }
+    Grid grid = EmptyGrid();
+    bool won = false;
+    int moves = 0;
+    for (; moves <= SearchBoard::CELLS && !won; ++moves) {
+        const int player = moves % static_cast<int>(levels.size());
+        seating.own_colour = player;
+        const auto lane = engines[static_cast<std::size_t>(player)].ChooseLane(grid, seating);
+        if (!lane) {
+            break;
+        }
+        const auto spot = LandingSpot(grid, *lane);
+        ASSERT_TRUE(spot.has_value()) << "move " << moves;
+        grid[static_cast<std::size_t>(spot->row * COLUMNS + spot->col)] = player;
+        won = CompletesLine(grid, spot->col, spot->row, player);
+    }
+    EXPECT_LE(moves, SearchBoard::CELLS);
+    if (!won) {
+        // Without a winner, the game may only stop where no lane is left.
+        for (int lane = 0; lane < LANES; ++lane) {
+            EXPECT_FALSE(LandingSpot(grid, lane).has_value()) << lane;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Players, EngineGames,
+                         testing::Values(TableGame{"TwoRandom", {1, 1}}, TableGame{"TwoSearching", {3, 4}},
+                                         TableGame{"Three", {1, 2, 3}}, TableGame{"Four", {2, 3, 1, 4}},
+                                         TableGame{"FourRandom", {1, 1, 1, 1}}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Engine, SecondLevelBeatsRandomPlay)
+{
+    Engine greedy(2, 3);
+    Engine random_player(1, 4);
+    int greedy_wins = 0;
+    for (int game = 0; game < 20; ++game) {
+        Grid grid = EmptyGrid();
+        const int first = game % 2;
+        for (int move = 0; move < SearchBoard::CELLS; ++move) {
+            const int colour = (first + move) % 2;
+            Engine& engine = colour == 0 ? greedy : random_player;
+            const auto lane = engine.ChooseLane(grid, {colour, {first, 1 - first}});
+            if (!lane) {
+                break;
+            }
+            const auto spot = LandingSpot(grid, *lane);
+            ASSERT_TRUE(spot.has_value());
+            grid[static_cast<std::size_t>(spot->row * COLUMNS + spot->col)] = colour;
+            if (CompletesLine(grid, spot->col, spot->row, colour)) {
+                greedy_wins += colour == 0 ? 1 : 0;
+                break;
+            }
+        }
+    }
+    EXPECT_GE(greedy_wins, 18);
+}
+
+TEST(Engine, StopsASearchAskedToStopBeforeItBegan)
+{
+    Engine engine(5, 1);
+    engine.SetLimits({10min, 10min, 60});
+    std::stop_source source;
+    source.request_stop();
+    const Grid grid = BoardWith(0, {{5, 0, 1}, {6, 0, 0}});
+    const auto lane = engine.ChooseLane(grid, {0, {0, 1}}, source.get_token());
+    EXPECT_TRUE(Legal(grid, lane));
+    EXPECT_EQ(engine.last_search().depth, 0);
+}
+
+TEST(Engine, StopFromAnotherThreadEndsALongSearch)
+{
+    Engine engine(5, 1);
+    // Without the stop this search would run far past the suite's time-out.
+    engine.SetLimits({10min, 10min, 60});
+    const Grid grid = BoardWith(0, {{5, 0, 1}, {6, 0, 0}});
+    std::optional<int> lane;
+    std::jthread thinker([&](std::stop_token stop) { lane = engine.ChooseLane(grid, {0, {0, 1}}, stop); });
+    std::this_thread::sleep_for(50ms);
+    thinker.request_stop();
+    thinker.join();
+    EXPECT_TRUE(Legal(grid, lane));
+}
+
+} // namespace
+} // namespace pyrandel
