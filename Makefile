@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc)
 CTEST_ARGS ?=
 
-.PHONY: all setup build run test asan tsan bench fuzz clean
+.PHONY: all setup build run test asan tsan bench fuzz soak clean
 
 all: build
 
@@ -36,6 +36,12 @@ bench: build
 SECONDS ?= 60
 fuzz: setup
 	scripts/fuzz $(SECONDS)
+
+# The soak test for MINUTES minutes: matches back to back under a chaos client (scripts/soak). Its 20-second
+# short form is part of `make test`.
+MINUTES ?= 10
+soak: setup
+	scripts/soak $(MINUTES)
 
 clean:
 	rm -rf build build-asan build-tsan build-fuzz

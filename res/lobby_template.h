@@ -16,7 +16,7 @@ using enum Visibility;
 
 // Lobby window, template 101: a fixed-size window centred on the screen.
 // clang-format off
-inline constexpr std::array<ControlTemplate, 24> LOBBY_CONTROLS = {{
+inline constexpr std::array<ControlTemplate, 26> LOBBY_CONTROLS = {{
     {.id = CONTROL_QUIT, .kind = PUSH_BUTTON, .lines = {texts::LABEL_QUIT}, .rect = {214, 7, 50, 14},
      .tab_stop = TabStop::YES, .default_button = DefaultButton::YES},
     {.id = CONTROL_CHAT_LOG, .kind = CHAT_LOG, .rect = {7, 98, 163, 56}, .tab_stop = TabStop::YES},
@@ -52,6 +52,12 @@ inline constexpr std::array<ControlTemplate, 24> LOBBY_CONTROLS = {{
     {.kind = LABEL, .lines = {texts::LABEL_RULES_1, texts::LABEL_RULES_2, texts::LABEL_RULES_3},
      .rect = {81, 20, 108, 45}},
     {.kind = LABEL, .lines = {texts::LABEL_START_HINT}, .rect = {60, 85, 99, 8}},
+    // Added after the original controls, so theirs keep their places and names: the computer player's button
+    // and its level in the free space right of "発言"; enabled by the logic while hosting.
+    {.id = CONTROL_ADD_COMPUTER, .kind = PUSH_BUTTON, .lines = {texts::LABEL_ADD_COMPUTER},
+     .rect = {211, 158, 29, 14}, .state = Availability::DISABLED, .tab_stop = TabStop::YES},
+    {.id = CONTROL_COMPUTER_LEVEL, .kind = DROP_DOWN, .rect = {242, 158, 22, 14}, .tab_stop = TabStop::YES,
+     .numbers = {1, 5, 3}},
 }};
 // clang-format on
 

@@ -3,6 +3,9 @@
 #include "protocol/messages.h"
 #include "protocol/texts.h"
 
+#include <algorithm>
+#include <charconv>
+#include <iterator>
 #include <utility>
 
 namespace pyrandel {
@@ -16,13 +19,18 @@ Lobby::Lobby(LobbyView& view, LobbyControls& controls, Board& board, ServerSessi
     : view(view), controls(controls), board(board), server(server), client(client), options(std::move(options))
 {
     server.SetStoppedHandler([this] { HostStopped(); });
+    controls.SetParticipantsShownHandler([this](int count) { ParticipantsShown(count); });
 }
 
 Lobby::~Lobby()
 {
+    controls.SetParticipantsShownHandler({});
     client.Shutdown();
     server.Shutdown();
     server.SetStoppedHandler({});
+    // The host is gone, so the computer players' connections have ended; this joins their threads.
+    const std::lock_guard guard(computer_lock);
+    computers.clear();
 }
 
 int Lobby::Run() { return view.RunLobby(*this); }
@@ -37,6 +45,8 @@ void Lobby::OnInit()
     view.LimitField(CONTROL_NAME, FIELD_LIMIT);
     controls.AttachParticipants();
     LoadSettings();
+    const std::lock_guard guard(computer_lock);
+    UpdateComputerButton();
 }
 
 CommandResult Lobby::OnCommand(int id, int param)
@@ -74,6 +84,7 @@ CommandResult Lobby::OnCommand(int id, int param)
         if (pressed) {
             StartHosting();
         } else {
+            host_stop_requested.store(true);
             StopHosting();
         }
         return CommandResult::HANDLED;
@@ -92,6 +103,9 @@ CommandResult Lobby::OnCommand(int id, int param)
     }
     case CONTROL_START:
         client.SendLine(protocol::StartMatch());
+        return CommandResult::HANDLED;
+    case CONTROL_ADD_COMPUTER:
+        (void)AddComputerPlayer();
         return CommandResult::HANDLED;
     default:
         return CommandResult::HANDLED;
@@ -128,26 +142,37 @@ void Lobby::ConnectTo(int port)
 
 bool Lobby::StartHosting()
 {
-    if (!server.Listen(options.port, LISTEN_BACKLOG, options.listen_address)) {
+    const bool listening = server.Listen(options.port, LISTEN_BACKLOG, options.listen_address);
+    // Listen has waited for the end of a previous run, so no stop of it is still to come.
+    host_stop_requested.store(false);
+    if (!listening) {
         return false;
     }
     controls.WriteField(CONTROL_ADDRESS, LOOPBACK_HOST);
     // With port 0 the host's own player must follow the port the host was given.
     const int bound = server.Port();
     ConnectTo(bound != 0 ? bound : options.port);
+    SetHosting(true);
     return true;
 }
 
 void Lobby::StopHosting()
 {
+    SetHosting(false);
+    StopComputerPlayers();
     Disconnect();
     server.Close();
 }
 
-void Lobby::Disconnect() { client.Close(); }
+void Lobby::Disconnect() { client.Disconnect(); }
 
 void Lobby::HostStopped()
 {
+    if (host_stop_requested.exchange(false)) {
+        // The lobby already stands as the player left it (and may be hosting anew).
+        controls.AppendChat(texts::CHAT_SERVER_CLOSED);
+        return;
+    }
     StopHosting();
     controls.AppendChat(texts::CHAT_SERVER_CLOSED);
     controls.SetConnectControls(ControlState::ENABLED, ConnectMode::CLIENT);
@@ -155,9 +180,11 @@ void Lobby::HostStopped()
 
 void Lobby::QuitLobby()
 {
+    StopComputerPlayers();
     client.LeaveMatch(TellHost::YES);
+    host_stop_requested.store(true);
     server.Close();
-    client.Close();
+    client.Disconnect();
     SaveSettings();
     view.EndLobby(0);
 }
@@ -178,6 +205,116 @@ void Lobby::LoadSettings()
 void Lobby::SaveSettings()
 {
     options.settings.Save(controls.ReadField(CONTROL_NAME), controls.ReadField(CONTROL_ADDRESS));
+}
+
+// Computer players
+
+bool Lobby::AddComputerPlayer()
+{
+    const int level = ComputerLevel();
+    std::list<ComputerPlayer> finished;
+    {
+        const std::lock_guard guard(computer_lock);
+        // Those whose connection has ended are let go here, on the window thread, where joining them is quick.
+        for (auto it = computers.begin(); it != computers.end();) {
+            const auto next = std::next(it);
+            if (it->ending() != ComputerEnding::RUNNING) {
+                finished.splice(finished.end(), computers, it);
+            }
+            it = next;
+        }
+        if (!MayAddComputer()) {
+            UpdateComputerButton();
+            return false;
+        }
+        ComputerPlayerOptions player;
+        for (int number = 1; number <= MAX_COMPUTER_PLAYERS; ++number) {
+            player.name = "CPU" + std::to_string(number);
+            if (std::none_of(computers.begin(), computers.end(), [&](const ComputerPlayer& running) {
+                    return running.Active() && running.name() == player.name;
+                })) {
+                break;
+            }
+        }
+        player.level = level;
+        player.pause = options.computer_pause;
+        ComputerPlayer& added = computers.emplace_back(std::move(player));
+        const int bound = server.Port();
+        if (!added.Connect(LOOPBACK_HOST, bound != 0 ? bound : options.port)) {
+            finished.splice(finished.end(), computers, std::prev(computers.end()));
+            UpdateComputerButton();
+            return false;
+        }
+        UpdateComputerButton();
+    }
+    return true;
+}
+
+void Lobby::StopComputerPlayers()
+{
+    const std::lock_guard guard(computer_lock);
+    for (ComputerPlayer& player : computers) {
+        player.Leave();
+    }
+    UpdateComputerButton();
+}
+
+std::vector<ComputerSeat> Lobby::ComputerSeats()
+{
+    const std::lock_guard guard(computer_lock);
+    std::vector<ComputerSeat> seats;
+    for (const ComputerPlayer& player : computers) {
+        if (player.Active()) {
+            seats.push_back({player.name(), player.level()});
+        }
+    }
+    return seats;
+}
+
+int Lobby::ComputerPlayersConnected()
+{
+    const std::lock_guard guard(computer_lock);
+    return static_cast<int>(std::count_if(computers.begin(), computers.end(), [](const ComputerPlayer& player) {
+        return player.ending() == ComputerEnding::RUNNING;
+    }));
+}
+
+void Lobby::ParticipantsShown(int count)
+{
+    const std::lock_guard guard(computer_lock);
+    listed = count;
+    UpdateComputerButton();
+}
+
+void Lobby::SetHosting(bool now_hosting)
+{
+    const std::lock_guard guard(computer_lock);
+    hosting = now_hosting;
+    UpdateComputerButton();
+}
+
+bool Lobby::MayAddComputer() const
+{
+    const auto active = std::count_if(computers.begin(), computers.end(),
+                                      [](const ComputerPlayer& player) { return player.Active(); });
+    return hosting && listed < PLAYER_SLOTS && active < MAX_COMPUTER_PLAYERS;
+}
+
+void Lobby::UpdateComputerButton()
+{
+    view.EnableControl(CONTROL_ADD_COMPUTER, MayAddComputer() ? ControlState::ENABLED : ControlState::DISABLED);
+}
+
+int Lobby::ComputerLevel()
+{
+    const std::string text = view.FieldText(CONTROL_COMPUTER_LEVEL);
+    int level = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), level);
+    if (error != std::errc() || end != text.data() + text.size() || level < Engine::MIN_LEVEL ||
+        level > Engine::MAX_LEVEL) {
+        return DEFAULT_COMPUTER_LEVEL;
+    }
+    return level;
 }
 
 } // namespace pyrandel

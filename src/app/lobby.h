@@ -1,11 +1,15 @@
 #pragma once
-// The lobby window's logic: initialisation, every command, the two modes (join a host, become the host), and
-// quitting. It keeps no state of its own: the lobby's state is the position of its two toggles together with
-// the player's connection and the host's listening.
+// The lobby window's logic: initialisation, every command, the two modes (join a host, become the host), the
+// computer players a host may add, and quitting. The lobby's state is the position of its two toggles together
+// with the player's connection and the host's listening; of its own it keeps only the computer players it
+// started and what the "CPU参加" button needs to know (hosting, how many are listed).
 //
 // Threads: everything runs on the window thread except HostStopped, which the host's accepting thread calls
-// once the host has stopped. Nothing here waits for a network thread; the destructor alone joins them.
+// once the host has stopped, and the participant count, which arrives on the player's connection thread.
+// Nothing here waits for a network thread; the destructor alone joins them (a computer player whose
+// connection has already ended is let go on the window thread, which joins threads that have finished).
 
+#include "app/computer_player.h"
 #include "app/lobby_controls.h"
 #include "app/lobby_events.h"
 #include "app/lobby_view.h"
@@ -15,8 +19,14 @@
 #include "net/listen_server.h"
 #include "server/server_session.h"
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <list>
+#include <mutex>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace pyrandel {
 
@@ -30,6 +40,17 @@ struct LobbyOptions {
     int port = GAME_PORT;
     std::uint32_t listen_address = ANY_ADDRESS; // network byte order
     SettingsFile settings;                      // kq.ini in the current directory
+    // How long the lobby's computer players pause before each move.
+    std::chrono::milliseconds computer_pause = HUMAN_PAUSE;
+};
+
+// The computer players a hosting lobby may add; with the host's own player they fill the four seats.
+inline constexpr int MAX_COMPUTER_PLAYERS = 3;
+inline constexpr int DEFAULT_COMPUTER_LEVEL = 3;
+
+struct ComputerSeat {
+    std::string name;
+    int level = 0;
 };
 
 class Lobby final : public LobbyEvents {
@@ -65,8 +86,26 @@ public:
     void LoadSettings();
     void SaveSettings();
 
+    // Computer players (window thread, but StopComputerPlayers from any thread)
+    // Starts a computer player named CPU1..CPU3 that joins the game hosted here through "localhost", at the
+    // level the spin box shows; false when none may join now (not hosting, four present, three running).
+    bool AddComputerPlayer();
+    // Tells every computer player to leave; they end on their own threads and are let go later.
+    void StopComputerPlayers();
+    // The computer players that still play here (not leaving, connection not ended).
+    [[nodiscard]] std::vector<ComputerSeat> ComputerSeats();
+    // Those whose connection has not ended yet, the leaving ones included.
+    [[nodiscard]] int ComputerPlayersConnected();
+
 private:
     void ConnectTo(int port);
+    // The participant list on screen changed (any thread).
+    void ParticipantsShown(int count);
+    void SetHosting(bool now_hosting);
+    // Enables "CPU参加" exactly when AddComputerPlayer would start one; computer_lock is held.
+    void UpdateComputerButton();
+    [[nodiscard]] bool MayAddComputer() const; // computer_lock is held
+    [[nodiscard]] int ComputerLevel();
 
     LobbyView& view;
     LobbyControls& controls;
@@ -74,6 +113,16 @@ private:
     ServerSession& server;
     ClientSession& client;
     const LobbyOptions options;
+    // The player (or quitting) stopped the host: its end needs no reaction beyond the chat line, and must not
+    // undo a hosting started again in the meantime.
+    std::atomic<bool> host_stop_requested{false};
+
+    // Guards the members below. Held while the button's state is worked out and handed to the view, so states
+    // worked out on two threads reach the view in the order they were worked out.
+    std::mutex computer_lock;
+    bool hosting = false;
+    int listed = 0;
+    std::list<ComputerPlayer> computers; // destroyed (joined) on the window thread only
 };
 
 } // namespace pyrandel

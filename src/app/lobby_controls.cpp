@@ -3,6 +3,7 @@
 #include "protocol/text_codec.h"
 #include "protocol/texts.h"
 
+#include <utility>
 #include <vector>
 
 namespace pyrandel {
@@ -35,6 +36,15 @@ void LobbyControls::RefreshParticipants()
         }
     }
     view.ShowParticipants(names);
+    if (shown_handler) {
+        shown_handler(static_cast<int>(names.size()));
+    }
+}
+
+void LobbyControls::SetParticipantsShownHandler(std::function<void(int count)> handler)
+{
+    const std::lock_guard guard(refresh_lock);
+    shown_handler = std::move(handler);
 }
 
 // Fields

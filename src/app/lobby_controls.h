@@ -11,6 +11,7 @@
 #include "app/participant_list.h"
 #include "client/client_view.h"
 
+#include <functional>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -29,6 +30,10 @@ public:
 
     // Wiring: the participant list starts working and the view shows it from now on (lobby initialisation).
     void AttachParticipants();
+    // Called after each list has been handed to the view, with the number of names shown, on the thread that
+    // changed the list; it must not wait for another thread. Once this returns, the previous handler is not
+    // running and is never called again. An empty function removes the handler.
+    void SetParticipantsShownHandler(std::function<void(int count)> handler);
 
     // Fields
     // The text of an edit field as the logic uses it: at most 78 bytes, never ending in half a character.
@@ -68,6 +73,7 @@ private:
     ParticipantList& participants;
     ChatLog chat;
     std::mutex refresh_lock;
+    std::function<void(int)> shown_handler; // guarded by refresh_lock
 };
 
 } // namespace pyrandel

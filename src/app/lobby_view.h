@@ -44,6 +44,10 @@ inline constexpr int CONTROL_WATCH = 1019;     // hidden, no command handling
 inline constexpr int CONTROL_STATUS = 1020;    // hidden in the lobby, visible in the battle window
 inline constexpr int CONTROL_SAY = 1021;
 inline constexpr int CONTROL_START = 1023;
+// Right of "発言": while hosting, a computer player joins the game ("CPU参加"), at the level the spin box beside
+// it shows (1..5; FieldText reads it as its digits).
+inline constexpr int CONTROL_ADD_COMPUTER = 1030;
+inline constexpr int CONTROL_COMPUTER_LEVEL = 1031;
 
 inline constexpr int FIELD_LIMIT = 80;       // characters the player may type into an edit field
 inline constexpr int FIELD_READ_BYTES = 78; // bytes of a field the logic uses (cut by the logic, not the view)

@@ -7,6 +7,7 @@
 // The program's entry makes one Program on its stack with its view and runs it; a test makes a host and several
 // players in one process, each a Program with a view of its own.
 
+#include "ai/engine.h"
 #include "app/lobby.h"
 #include "app/lobby_controls.h"
 #include "app/lobby_view.h"
@@ -17,6 +18,7 @@
 #include "server/server_session.h"
 
 #include <cstdint>
+#include <optional>
 
 namespace pyrandel {
 
@@ -44,6 +46,8 @@ private:
     ParticipantList participants_;
     LobbyControls controls_;
     Board board_;
+    // The battle window's H key, on the window thread; made at the first hint, as most games never ask.
+    std::optional<Engine> hint_engine;
     ServerSession server_;
     ClientSession client_;
     Lobby lobby_;

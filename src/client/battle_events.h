@@ -30,6 +30,9 @@ public:
     virtual void Drop(std::optional<int> lane) = 0;
     // The window is about to close; it ends when this returns, whatever the logic did.
     virtual void CloseRequested(BattleClose how) = 0;
+    // The player asks for a hint (the H key): on the player's turn the marker moves to the suggested lane, as
+    // if the pointer were over it. Nothing is sent and nothing is put. Logic without hints ignores it.
+    virtual void Hint() {}
     // The cells as they are now, for painting: a colour 0..3 or EMPTY per cell.
     [[nodiscard]] virtual Grid Cells() const = 0;
 

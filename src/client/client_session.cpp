@@ -95,7 +95,7 @@ bool ClientSession::HandleCommand(int command, int param)
         if (!IsColour(param)) {
             return true;
         }
-        board.Reset();
+        // The board was emptied when the start arrived.
         view.RepaintBattleWindow();
         StartMatch(param);
         return true;
@@ -141,6 +141,16 @@ void ClientSession::CloseRequested(BattleClose how)
 
 Grid ClientSession::Cells() const { return board.Snapshot(); }
 
+void ClientSession::Hint()
+{
+    if (!hint_source || !board.may_place()) {
+        return;
+    }
+    if (const auto lane = hint_source(board.Snapshot(), board.own_colour())) {
+        PointAt(*lane);
+    }
+}
+
 // Callbacks of ConnectClient
 
 void ClientSession::OnConnect()
@@ -152,6 +162,12 @@ void ClientSession::OnConnect()
 
 void ClientSession::OnLine(const char* line)
 {
+    // The rest of a line longer than a line may be is never a message of its own. Else a chat text that a host
+    // relays whole behind the speaker's id and name would go on as a line of the speaker's choosing here: a
+    // "CAN_PUT", an "ID", a "PLOT".
+    if (LineContinues()) {
+        return;
+    }
     const FieldList fields(line);
     if (fields.Is(protocol::CHAT)) {
         // The own line was shown when it was sent.
@@ -167,7 +183,14 @@ void ClientSession::OnLine(const char* line)
     } else if (fields.Is(protocol::ID)) {
         my_id_.store(fields.Number(1), std::memory_order_release);
     } else if (fields.Is(protocol::STARTVS)) {
-        view.PostCommand(CMD_START_MATCH, fields.Number(1));
+        const int colour = fields.Number(1);
+        if (IsColour(colour)) {
+            // Emptied here, in line order, so another player's first ball of the new match (which may come
+            // right behind) lands on the new board and is never wiped by a start the window thread runs later.
+            board.Reset();
+            board.BeginMatch(colour);
+        }
+        view.PostCommand(CMD_START_MATCH, colour);
     } else if (fields.Is(protocol::PLOT)) {
         ApplyRemotePlot(fields.Number(1), fields.Number(2), fields.Number(3));
     } else if (fields.Is(protocol::END_VS)) {
@@ -177,18 +200,52 @@ void ClientSession::OnLine(const char* line)
     }
 }
 
+// Connecting
+
+bool ClientSession::Connect(std::string_view host, int port)
+{
+    attempts_started.fetch_add(1);
+    if (ConnectClient::Connect(host, port)) {
+        return true;
+    }
+    attempts_started.fetch_sub(1);
+    return false;
+}
+
+void ClientSession::Disconnect()
+{
+    attempt_closed.store(attempts_started.load());
+    Close();
+}
+
+bool ClientSession::EndingAttemptWasClosed()
+{
+    // Attempts end in the order they were started, each with exactly one OnDisconnect or OnConnectFailed.
+    const int ending = ++attempts_ended;
+    return attempt_closed.load() >= ending;
+}
+
 void ClientSession::OnDisconnect()
 {
+    // The transport has closed the socket already; closing it here again could close a connection the player
+    // asked for meanwhile.
+    const bool closed_by_player = EndingAttemptWasClosed();
     LeaveMatch(TellHost::NO);
     view.ShowStatus(texts::STATUS_NOT_CONNECTED);
-    Close();
     view.ClearParticipants();
     view.AppendChat(texts::CHAT_CONNECTION_CLOSED);
-    view.RestoreConnectControls();
+    // A lobby that closed the connection itself has set its controls already, and may stand in a new mode by now.
+    if (!closed_by_player) {
+        view.RestoreConnectControls();
+    }
 }
 
 void ClientSession::OnConnectFailed()
 {
+    if (EndingAttemptWasClosed()) {
+        view.ShowStatus(texts::STATUS_NOT_CONNECTED); // the player called the attempt off: nothing failed
+        return;
+    }
     // Without a word the player would be left with a pressed toggle and "connecting..." for good.
     view.AppendChat(texts::CHAT_CONNECT_FAILED);
     view.ShowStatus(texts::STATUS_NOT_CONNECTED);

@@ -14,7 +14,10 @@
 #include "net/connect_client.h"
 
 #include <atomic>
+#include <functional>
+#include <optional>
 #include <string_view>
+#include <utility>
 
 namespace pyrandel {
 
@@ -24,6 +27,12 @@ class ClientSession final : public ConnectClient, public BattleEvents {
 public:
     ClientSession(Board& board, ClientView& view);
     ~ClientSession() override;
+
+    // Connecting
+    // Starts a connection (see ConnectClient::Connect).
+    bool Connect(std::string_view host, int port);
+    // The lobby ends the connection or the attempt: its end then leaves the lobby's controls as they are.
+    void Disconnect();
 
     // Sending (window thread)
     // Shows "name : text" in the own chat log at once, then sends it; the host's relay of it is not shown.
@@ -41,6 +50,12 @@ public:
     // Window thread: runs a command posted through ClientView::PostCommand. False for any other command.
     bool HandleCommand(int command, int param);
 
+    // Hints
+    // Suggests a lane for `own_colour` on `cells`, or nothing; runs on the window thread. Set at wiring, before
+    // the session connects; without one, Hint does nothing.
+    using HintSource = std::function<std::optional<int>(const Grid& cells, int own_colour)>;
+    void SetHintSource(HintSource source) { hint_source = std::move(source); }
+
     // The id the host gave this player (0 before the first ID line; kept after the connection ends).
     [[nodiscard]] int my_id() const { return my_id_.load(std::memory_order_acquire); }
 
@@ -49,6 +64,7 @@ public:
     void Drop(std::optional<int> lane) override;
     void CloseRequested(BattleClose how) override;
     [[nodiscard]] Grid Cells() const override;
+    void Hint() override;
 
 private:
     // Callbacks of ConnectClient (connection thread)
@@ -57,9 +73,16 @@ private:
     void OnDisconnect() override;
     void OnConnectFailed() override;
 
+    // Whether the attempt whose last callback runs now was ended through Disconnect (connection thread).
+    [[nodiscard]] bool EndingAttemptWasClosed();
+
     Board& board;
     ClientView& view;
     std::atomic<int> my_id_{0};
+    std::atomic<int> attempts_started{0};
+    std::atomic<int> attempt_closed{0}; // the latest attempt started when Disconnect was last called
+    int attempts_ended = 0;             // connection thread only
+    HintSource hint_source;
 };
 
 } // namespace pyrandel

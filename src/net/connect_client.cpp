@@ -12,17 +12,24 @@ ConnectClient::~ConnectClient()
 bool ConnectClient::Connect(std::string_view host_name, int host_port)
 {
     const std::scoped_lock guard(connect_lock);
-    bool hand_over = false;
     if (Running()) {
         switch (phase) {
         case Phase::ACTIVE:
-            return false;
+            if (socket.IsOpen()) {
+                return false; // a connection is being made or read
+            }
+            [[fallthrough]]; // closed: the thread is on its way to its last callback
         case Phase::LAST_CALLBACK:
             if (attempt_pending) {
                 return false;
             }
-            hand_over = true;
-            break;
+            // The thread makes this attempt once its last callback has returned; it creates the socket then, so
+            // nothing it still does to the old one can touch the new one.
+            host.assign(host_name);
+            port = host_port;
+            attempt_pending = true;
+            pending_cancelled = false;
+            return true;
         case Phase::EXITING:
             Join(); // the thread has no callback left to run: only its return
             break;
@@ -33,10 +40,6 @@ bool ConnectClient::Connect(std::string_view host_name, int host_port)
     // A fresh socket also forgets whatever the last connection left unread.
     if (!socket.Create()) {
         return false;
-    }
-    if (hand_over) {
-        attempt_pending = true;
-        return true;
     }
     phase = Phase::ACTIVE;
     if (!Start()) {
@@ -53,6 +56,8 @@ bool ConnectClient::SendLine(std::string_view text)
 
 void ConnectClient::Close()
 {
+    const std::scoped_lock guard(connect_lock);
+    pending_cancelled = attempt_pending;
     socket.Close();
 }
 
@@ -69,19 +74,22 @@ bool ConnectClient::IsConnected() const
 
 void ConnectClient::Run()
 {
+    bool socket_ready = true; // Connect made the first attempt's socket
     for (;;) {
-        Attempt();
+        Attempt(socket_ready);
         const std::scoped_lock guard(connect_lock);
         if (!attempt_pending) {
             phase = Phase::EXITING;
             return;
         }
         attempt_pending = false;
+        // Under the lock, so a Close from now on reaches the new socket.
+        socket_ready = !pending_cancelled && socket.Create();
         phase = Phase::ACTIVE;
     }
 }
 
-void ConnectClient::Attempt()
+void ConnectClient::Attempt(bool socket_ready)
 {
     std::string name;
     int attempt_port = 0;
@@ -91,14 +99,18 @@ void ConnectClient::Attempt()
         attempt_port = port;
     }
     // The name is looked up here so the caller never waits for the name service.
-    const std::uint32_t address = TcpSocket::Resolve(name.c_str());
+    const std::uint32_t address = socket_ready ? TcpSocket::Resolve(name.c_str()) : ADDRESS_NONE;
     const bool connected = address != ADDRESS_NONE && socket.Connect(address, attempt_port);
     if (connected) {
         OnConnect();
         char line[LINE_LIMIT + 1];
-        while (socket.ReadLine(line, LINE_LIMIT) != LINE_NONE && socket.IsOpen()) {
+        int result = LINE_NONE;
+        while ((result = socket.ReadLine(line, LINE_LIMIT)) != LINE_NONE && socket.IsOpen()) {
             OnLine(line);
+            // The piece after a cut one is the same line going on.
+            line_continues = result == LINE_PARTIAL;
         }
+        line_continues = false;
     }
     socket.Close();
     {

@@ -25,9 +25,10 @@ public:
 
     // Starts connecting to `host` (a name or a dotted address) at `port`. The name is looked up on the client's
     // thread, so the caller never waits for the name service. False while an earlier connection of this object
-    // is still being made or read, or when no socket can be made. Called while the last callback of the earlier
-    // connection runs (the player reconnecting as soon as the lobby says the connection ended), the new attempt
-    // is handed to the same thread, which makes it once that callback has returned.
+    // is still being made or read, or when no socket can be made. Called once the earlier
+    // connection has been closed but its thread still runs (a player reconnecting as soon as the lobby says the
+    // connection ended, or the lobby closing and reconnecting at once), the new attempt is handed to the same
+    // thread, which makes it once the last callback has returned.
     bool Connect(std::string_view host, int port);
     // From any thread. False when not connected or the send failed (the connection then ends).
     bool SendLine(std::string_view text);
@@ -42,14 +43,17 @@ protected:
     virtual void OnDisconnect() {}
     virtual void OnLine(const char* line) { (void)line; }
     virtual void OnConnectFailed() {}
+    // During OnLine: the line is not a line of its own but the rest of a longer one, cut after 79 bytes.
+    [[nodiscard]] bool LineContinues() const { return line_continues; }
 
 private:
     // Where the client's thread is, as Connect needs to know it.
     enum class Phase { ACTIVE, LAST_CALLBACK, EXITING };
 
     void Run() override;
-    // One attempt: connect, then deliver lines until the connection ends.
-    void Attempt();
+    // One attempt: connect (on the socket made for it, when there is one), then deliver lines until the
+    // connection ends.
+    void Attempt(bool socket_ready);
 
     TcpSocket socket;
     std::mutex connect_lock; // one Connect at a time; guards everything below
@@ -57,6 +61,8 @@ private:
     int port = 0;
     Phase phase = Phase::ACTIVE;
     bool attempt_pending = false;
+    bool pending_cancelled = false; // Close came before the thread took up the pending attempt
+    bool line_continues = false; // the client's thread only
 };
 
 } // namespace pyrandel

@@ -20,8 +20,15 @@ ListenServer::~ListenServer()
 
 bool ListenServer::Listen(int port, int backlog, std::uint32_t address)
 {
-    if (slots.empty() || Running() || socket.IsOpen()) {
+    if (slots.empty() || socket.IsOpen()) {
         return false;
+    }
+    if (Running()) {
+        // The last run was closed and only has its last callbacks left, none of which waits for anybody.
+        Join();
+        if (Running()) {
+            return false; // called from one of those callbacks
+        }
     }
     if (!socket.Create()) {
         return false;

@@ -27,8 +27,10 @@ public:
     explicit ListenServer(int slot_count);
     ~ListenServer() override;
 
-    // Starts listening and accepting. False when already listening (or still finishing the last run), or when no
-    // socket can be made. A port that cannot be bound still returns true: OnListenStart and OnListenEnd follow.
+    // Starts listening and accepting. False when already listening, or when no socket can be made. A run that has
+    // been closed but is still reporting its last callbacks is waited for first (a host stopped and started again
+    // at once), so those callbacks never overlap the new run; from inside a callback that is refused (false).
+    // A port that cannot be bound still returns true: OnListenStart and OnListenEnd follow.
     // `address` in network byte order; tests bind the loopback address with port 0.
     bool Listen(int port, int backlog, std::uint32_t address = ANY_ADDRESS);
     // The port actually bound (0 when not listening).

@@ -45,7 +45,18 @@ std::string Add(int id, std::string_view name) { return Line(ADD, id, name); }
 std::string Del(int id) { return Line(DEL, id); }
 std::string Msg(std::string_view text) { return Line(MSG, text); }
 
-std::string ChatRelay(int id, std::string_view name, std::string_view text) { return Line(CHAT, id, name, text); }
+std::string ChatRelay(int id, std::string_view name, std::string_view text)
+{
+    // The relay puts the speaker's id and name in front of a text that already filled a line, so it can be longer
+    // than a receiver reads. The receiver would take the rest as a line of its own, a line whose start the
+    // speaker chose: "CAN_PUT", "ID\t3" or "PLOT..." at every other player. Cut where the receiver cuts, the line
+    // shows the players exactly what they saw before and nothing more.
+    std::string line = Line(CHAT, id, name, text);
+    if (line.size() > RECEIVED_LINE_BYTES) {
+        line.resize(RECEIVED_LINE_BYTES);
+    }
+    return line;
+}
 
 std::string MatchStart(int colour, int count) { return Line(STARTVS, colour, count); }
 std::string CanPut() { return Line(CAN_PUT); }

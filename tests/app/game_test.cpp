@@ -29,6 +29,9 @@ protected:
         for (int i = 1; i <= others; ++i) {
             players.push_back(std::make_unique<TestPlayer>(host.Port()));
             ASSERT_TRUE(players.back()->Join("P" + std::to_string(i)));
+            // The host greets the next newcomer from its own player's list, so that list must show this one
+            // first (people join seconds apart; a test must not outrun the host's own player).
+            ASSERT_TRUE(host.WaitForParticipants(static_cast<std::size_t>(i) + 1));
         }
         for (TestPlayer* player : Everyone()) {
             ASSERT_TRUE(player->WaitForParticipants(static_cast<std::size_t>(others) + 1));
@@ -293,6 +296,22 @@ TEST_F(Game, HostStopping_EndsEveryConnectionAndMatch)
     }
     EXPECT_TRUE(Eventually([&] { return host.view.ChatHas(texts::CHAT_SERVER_CLOSED); }));
     EXPECT_FALSE(host.program.server().IsListening());
+}
+
+TEST(Hosting, StoppedAndStartedAgainAtOnce_KeepsHosting)
+{
+    // A player who releases "become the server" and presses it again before the first host has wound down: the
+    // first host's end must neither make the second fail nor undo it.
+    TestPlayer host;
+    ASSERT_TRUE(host.Host("Host"));
+    host.view.Press(CONTROL_HOST); // release
+    host.view.Press(CONTROL_HOST); // and press again at once
+    EXPECT_TRUE(host.view.WaitUntil([&] { return host.view.ChatHas(texts::CHAT_SERVER_CLOSED); }));
+    EXPECT_TRUE(host.view.WaitUntil([&] { return host.program.server().IsListening(); }));
+    EXPECT_TRUE(host.WaitForParticipants(1));
+    EXPECT_TRUE(host.view.Toggled(CONTROL_HOST));
+    EXPECT_FALSE(host.view.Enabled(CONTROL_NAME));
+    EXPECT_TRUE(host.view.WaitUntil([&] { return host.view.Status() == texts::STATUS_CONNECTED; }));
 }
 
 TEST_F(Game, QuittingMidMatchWithAMessageBoxUp_EndsWithoutHanging)

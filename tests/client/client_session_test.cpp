@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <future>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace pyrandel::test {
@@ -388,6 +391,28 @@ TEST_F(PlayerAgainstScriptedHost, LostConnectionDuringMatch_ClosesBattleWindowAn
     EXPECT_EQ(player.program.board().CellAt(6, 0), EMPTY);
 }
 
+TEST_F(PlayerAgainstScriptedHost, ABallRightBehindTheStartLandsOnTheNewBoard)
+{
+    Connect();
+    StartMatch(2);
+    ASSERT_TRUE(host.Send("PLOT\t1\t5\t0\t0"));
+    Sync();
+    // The window thread is busy while a restart and another player's first ball of it arrive.
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::atomic<bool> holding{false};
+    std::thread busy([&] { (void)view.RunOnWindowThread([&] { holding = true; released.wait(); }); });
+    ASSERT_TRUE(view.WaitUntil([&] { return holding.load(); }));
+    ASSERT_TRUE(host.Send("STARTVS\t0\t2"));
+    ASSERT_TRUE(host.Send("PLOT\t3\t6\t0\t0"));
+    ASSERT_TRUE(view.WaitUntil([&] { return player.program.board().CellAt(6, 0) == 3; }));
+    release.set_value();
+    busy.join();
+    ASSERT_TRUE(view.WaitUntil([&] { return view.BattleIcon() == 0; }));
+    EXPECT_EQ(player.program.board().CellAt(6, 0), 3);
+    EXPECT_EQ(player.program.board().CellAt(5, 0), EMPTY) << "the last match's ball is gone";
+}
+
 TEST_F(PlayerAgainstScriptedHost, FailedConnection_SaysSoAndReleasesTheToggle)
 {
     host.StopListening();
@@ -408,6 +433,24 @@ TEST_F(PlayerAgainstScriptedHost, ReconnectAfterLoss_UsesTheSameSession)
     ASSERT_TRUE(view.WaitUntil([&] { return !view.Toggled(CONTROL_CONNECT); }));
     Connect("Taro", 2);
     EXPECT_EQ(player.program.client().my_id(), 2);
+}
+
+TEST_F(PlayerAgainstScriptedHost, RestOfALongLine_IsNeverTakenAsAMessageOfItsOwn)
+{
+    Connect("Taro", 2);
+    StartMatch(1);
+    // A host that relays a chat whole lets the speaker choose what follows the cut after 79 bytes.
+    const std::string head = "CHAT\t1\t" + std::string(72, 'n');
+    ASSERT_TRUE(host.Send(head + "CAN_PUT"));
+    ASSERT_TRUE(host.Send("MSG\t" + std::string(75, 'x') + "ID\t3"));
+    ASSERT_TRUE(host.Send(head + std::string(79, 'm') + "END_VS"));
+    Sync();
+    EXPECT_FALSE(player.program.board().may_place());
+    EXPECT_NE(view.Status(), texts::STATUS_YOUR_TURN);
+    EXPECT_EQ(player.program.client().my_id(), 2);
+    EXPECT_TRUE(view.BattleOpen());
+    // The first piece is still a line: what fits is shown.
+    EXPECT_TRUE(view.ChatHas(std::string(75, 'x')));
 }
 
 } // namespace

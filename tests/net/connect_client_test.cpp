@@ -167,6 +167,42 @@ TEST(ConnectClient, ConnectDuringTheLastCallbackIsMadeOnceItReturns)
               (std::vector<std::string>{"connect", "disconnect", "connect", "line ID\t1", "disconnect"}));
 }
 
+TEST(ConnectClient, CloseAndConnectAtOnceMakesTheNewConnectionAfterTheOldEnds)
+{
+    test::RawListener listener;
+    RecordingClient client;
+    ASSERT_TRUE(client.Connect("127.0.0.1", listener.Port()));
+    RawPeer first = listener.Accept();
+    ASSERT_TRUE(client.WaitFor("connect"));
+    for (int round = 2; round <= 20; ++round) {
+        client.Close();
+        ASSERT_TRUE(client.Connect("127.0.0.1", listener.Port())) << "round " << round;
+        RawPeer next = listener.Accept();
+        ASSERT_TRUE(client.WaitFor("connect", round)) << "round " << round;
+        ASSERT_TRUE(client.WaitFor("disconnect", round - 1)) << "round " << round;
+    }
+    EXPECT_EQ(client.Count("failed"), 0);
+}
+
+TEST(ConnectClient, AHandedOverAttemptClosedBeforeItStartsFails)
+{
+    test::RawListener listener;
+    RecordingClient client;
+    bool handed_over = false;
+    client.on_disconnect = [&] {
+        handed_over = client.Connect("127.0.0.1", listener.Port());
+        client.Close(); // called off before the thread takes it up
+    };
+    ASSERT_TRUE(client.Connect("127.0.0.1", listener.Port()));
+    RawPeer host = listener.Accept();
+    ASSERT_TRUE(client.WaitFor("connect"));
+    host.Close();
+    ASSERT_TRUE(client.WaitFor("failed"));
+    ASSERT_TRUE(client.WaitUntilIdle());
+    EXPECT_TRUE(handed_over);
+    EXPECT_EQ(client.Events(), (std::vector<std::string>{"connect", "disconnect", "failed"}));
+}
+
 TEST(ConnectClient, ConnectIsRefusedWhileAConnectionRuns)
 {
     test::RawListener listener;

@@ -47,6 +47,13 @@ INSTANTIATE_TEST_SUITE_P(
                     Built{"Msg", Msg("x y"), "MSG\tx y"},
                     Built{"ChatRelay", ChatRelay(1, "a", "b c"), "CHAT\t1\ta\tb c"},
                     Built{"ChatRelayEmpty", ChatRelay(0, "", ""), "CHAT\t0\t\t"},
+                    // What the receiver would have cut off as a line of the speaker's choosing is never sent.
+                    Built{"ChatRelayCutWhereTheReceiverCuts", ChatRelay(1, "?", std::string(70, 't') + "ID\t3"),
+                          "CHAT\t1\t?\t" + std::string(70, 't')},
+                    Built{"ChatRelayLongNameCut", ChatRelay(3, std::string(72, 'n') + "ID", "CAN_PUT"),
+                          "CHAT\t3\t" + std::string(72, 'n')},
+                    Built{"ChatRelayFillsTheLine", ChatRelay(2, "n", std::string(70, 't')),
+                          "CHAT\t2\tn\t" + std::string(70, 't')},
                     Built{"MatchStart", MatchStart(1, 3), "STARTVS\t1\t3"}, Built{"CanPut", CanPut(), "CAN_PUT"},
                     Built{"PlotRelay", PlotRelay("1", "4", "2", "0"), "PLOT\t1\t4\t2\t0"},
                     // Relayed fields are copied, never re-read as numbers.

@@ -178,6 +178,20 @@ void FakeLobbyView::Drop(std::optional<int> lane)
     });
 }
 
+void FakeLobbyView::AskHint()
+{
+    Enqueue([this] {
+        BattleEvents* target = nullptr;
+        {
+            const std::lock_guard guard(lock);
+            target = battle_open ? battle_events : nullptr;
+        }
+        if (target != nullptr) {
+            target->Hint();
+        }
+    });
+}
+
 void FakeLobbyView::CloseBattle(BattleClose how)
 {
     Enqueue([this, how] {

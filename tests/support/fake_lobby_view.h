@@ -41,6 +41,8 @@ public:
     void SetToggled(int id, bool pressed);
     void PointAt(std::optional<int> lane);
     void Drop(std::optional<int> lane);
+    // The H key in the battle window.
+    void AskHint();
     // The player closes the battle window open when the action is handled.
     void CloseBattle(BattleClose how);
     // Runs `work` on the window thread and waits for it; false if it did not run in time.

@@ -5,6 +5,7 @@
 #include "lobby_template.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -54,8 +55,9 @@ namespace {
 constexpr std::array<int, 3> EDIT_FIELDS = {CONTROL_CHAT_INPUT, CONTROL_ADDRESS, CONTROL_NAME};
 // Every button reports its id, the hidden ones too (the logic decides which do something), and the two mode
 // toggles after their new state is set.
-constexpr std::array<int, 8> BUTTONS = {CONTROL_QUIT,  CONTROL_SAY,   CONTROL_MATCH,     CONTROL_WATCH,
-                                        CONTROL_START, CONTROL_END_MATCH, CONTROL_CONNECT, CONTROL_HOST};
+constexpr std::array<int, 9> BUTTONS = {CONTROL_QUIT,    CONTROL_SAY,   CONTROL_MATCH,
+                                        CONTROL_WATCH,   CONTROL_START, CONTROL_END_MATCH,
+                                        CONTROL_CONNECT, CONTROL_HOST,  CONTROL_ADD_COMPUTER};
 
 } // namespace
 
@@ -81,6 +83,11 @@ LobbyWindow::LobbyWindow()
     }
     if (QLineEdit* input = Field(CONTROL_CHAT_INPUT)) {
         input->installEventFilter(this);
+    }
+    // The level list reads to the logic like an edit field holding the chosen number.
+    if (auto* level = controls.Get<QComboBox>(CONTROL_COMPUTER_LEVEL)) {
+        connect(level, &QComboBox::currentTextChanged, this,
+                [this](const QString& text) { Q_EMIT FieldEdited(CONTROL_COMPUTER_LEVEL, text); });
     }
 }
 

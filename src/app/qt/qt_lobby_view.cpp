@@ -4,6 +4,7 @@
 #include "protocol/text_codec.h"
 #include "protocol/texts.h"
 
+#include <QComboBox>
 #include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
@@ -55,6 +56,10 @@ QtLobbyView::QtLobbyView()
         const std::scoped_lock guard(lock);
         field_texts[id] = std::move(bytes);
     });
+    if (const auto* level = qobject_cast<QComboBox*>(window.Control(CONTROL_COMPUTER_LEVEL))) {
+        const std::scoped_lock guard(lock);
+        field_texts[CONTROL_COMPUTER_LEVEL] = ToCp932(level->currentText());
+    }
 }
 
 QtLobbyView::~QtLobbyView()

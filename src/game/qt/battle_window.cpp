@@ -162,6 +162,9 @@ void BattleWindow::keyPressEvent(QKeyEvent* event)
     case Qt::Key_Right:
         StepMarker(+1);
         break;
+    case Qt::Key_H:
+        events->Hint();
+        break;
     case Qt::Key_Space:
     case Qt::Key_Down:
         // With no marker shown the logic falls back on the spot it remembers, as a click off the lanes does.

@@ -4,7 +4,7 @@
 //
 // Input goes to BattleEvents as lanes: the pointer's x picks the lane, a left click below y = 48 drops, and
 // the keyboard plays too (Left and Right move the marker to the nearest lane with a landing spot, Space or
-// Down drops there). Enter, Escape and the close box end the window as the player's own leaving;
+// Down drops there, H asks the logic for a hint). Enter, Escape and the close box end the window as the player's own leaving;
 // Close(PROGRAM) is the program's request. Every way of closing calls CloseRequested once and then emits
 // Closed.
 //

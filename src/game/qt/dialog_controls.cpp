@@ -3,6 +3,7 @@
 
 #include "protocol/text_codec.h"
 
+#include <QComboBox>
 #include <QGroupBox>
 #include <QIcon>
 #include <QLabel>
@@ -84,6 +85,14 @@ namespace {
     }
     case ControlKind::GROUP_BOX:
         return std::make_unique<QGroupBox>(TextOf(control), &window);
+    case ControlKind::DROP_DOWN: {
+        auto list = std::make_unique<QComboBox>(&window);
+        for (int number = control.numbers.minimum; number <= control.numbers.maximum; ++number) {
+            list->addItem(QString::number(number), number);
+        }
+        list->setCurrentIndex(list->findData(control.numbers.initial));
+        return list;
+    }
     }
     return std::make_unique<QWidget>(&window);
 }

@@ -23,6 +23,7 @@ enum class ControlKind {
     RIGHT_LABEL,   // static text, right-aligned
     ICON,          // static picture of the program icon
     GROUP_BOX,
+    DROP_DOWN,     // a drop-down list of the whole numbers in the control's `numbers`
 };
 
 enum class Visibility { SHOWN, HIDDEN };
@@ -37,6 +38,12 @@ struct DialogRect {
     int height = 0;
 };
 
+struct NumberRange {
+    int minimum = 0;
+    int maximum = 0;
+    int initial = 0;
+};
+
 struct ControlTemplate {
     int id = NO_ID;
     ControlKind kind = ControlKind::LABEL;
@@ -47,6 +54,7 @@ struct ControlTemplate {
     Availability state = Availability::ENABLED;
     TabStop tab_stop = TabStop::NO;
     DefaultButton default_button = DefaultButton::NO;
+    NumberRange numbers{}; // DROP_DOWN only
 };
 
 struct DialogTemplate {

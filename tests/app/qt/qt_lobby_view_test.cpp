@@ -186,7 +186,7 @@ TEST_F(QtLobbyViewTest, TabVisitsTheEditsTheListAndThePushButtonsInTemplateOrder
     window().show();
     const std::vector<int> expected = {CONTROL_QUIT, CONTROL_CHAT_LOG, CONTROL_CHAT_INPUT,
                                        CONTROL_SAY,  CONTROL_ADDRESS,  CONTROL_PARTICIPANTS,
-                                       CONTROL_NAME, CONTROL_START};
+                                       CONTROL_NAME, CONTROL_START,    CONTROL_COMPUTER_LEVEL};
     std::vector<int> visited;
     QWidget* first = window().Control(CONTROL_QUIT);
     QWidget* at = first;

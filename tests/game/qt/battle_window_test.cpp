@@ -204,6 +204,18 @@ TEST_F(BattleWindowTest, KeyboardMovesTheMarkerToTheNearestLaneWithALandingSpotA
     }
 }
 
+TEST_F(BattleWindowTest, HKeyAsksForAHintAndNothingElse)
+{
+    SendKey(window, Qt::Key_H, Qt::NoModifier, QStringLiteral("h"));
+    EXPECT_EQ(events.hints, 1);
+    EXPECT_TRUE(events.pointed.empty());
+    EXPECT_TRUE(events.dropped.empty());
+    EXPECT_TRUE(events.closes.empty());
+    window.Close(BattleClose::PROGRAM);
+    SendKey(window, Qt::Key_H, Qt::NoModifier, QStringLiteral("h")); // a closed window asks nothing
+    EXPECT_EQ(events.hints, 1);
+}
+
 TEST_F(BattleWindowTest, WindowFitsTheBoardAndTheTemplate)
 {
     const QSize size = BattleWindow::ClientSize(window.font());

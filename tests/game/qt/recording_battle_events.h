@@ -16,6 +16,7 @@ public:
     void Drop(std::optional<int> lane) override { dropped.push_back(lane); }
     void CloseRequested(BattleClose how) override { closes.push_back(how); }
     [[nodiscard]] Grid Cells() const override { return cells; }
+    void Hint() override { ++hints; }
 
     void Put(int colour, int col, int row) { cells[static_cast<std::size_t>(row * COLUMNS + col)] = colour; }
 
@@ -23,6 +24,7 @@ public:
     std::vector<std::optional<int>> pointed;
     std::vector<std::optional<int>> dropped;
     std::vector<BattleClose> closes;
+    int hints = 0;
 };
 
 } // namespace pyrandel::testing

@@ -1,0 +1,99 @@
+// The command line of pyrandel-bot.
+
+#include "app/bot_command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace pyrandel {
+namespace {
+
+struct CommandLineCase {
+    const char* what;
+    std::vector<std::string_view> arguments;
+    BotAction action;
+    std::string host;
+    int port;
+    std::string name; // code page 932
+    int level;
+    int pause_ms;
+};
+
+TEST(BotCommandLine, ReadsOptionsOrSaysWhatIsWrong)
+{
+    const std::string LONGEST_NAME(78, 'a');
+    const std::string TOO_LONG_NAME(79, 'a');
+    const std::vector<CommandLineCase> cases = {
+        {"host alone: defaults", {"--host", "example"}, BotAction::RUN, "example", 1224, "CPU1", 3, 500},
+        {"everything",
+         {"--host", "10.0.0.2", "--name", "Bot", "--level", "5", "--port", "4000", "--pause", "0"},
+         BotAction::RUN,
+         "10.0.0.2",
+         4000,
+         "Bot",
+         5,
+         0},
+        {"equals form", {"--host=h", "--level=1", "--port=1"}, BotAction::RUN, "h", 1, "CPU1", 1, 500},
+        {"UTF-8 name leaves as Shift-JIS",
+         {"--host", "h", "--name", "\xE9\x9D\x92"},
+         BotAction::RUN,
+         "h",
+         1224,
+         "\x90\xC2",
+         3,
+         500},
+        // Arguments are read in order: a bad one before --help is reported as such.
+        {"bad level before help", {"--level", "9", "--help"}, BotAction::ERROR, "", 0, "", 0, 0},
+        {"help first", {"--help", "--level", "9"}, BotAction::HELP, "", 0, "", 0, 0},
+        {"no host", {"--name", "Bot"}, BotAction::ERROR, "", 0, "", 0, 0},
+        {"no arguments", {}, BotAction::ERROR, "", 0, "", 0, 0},
+        {"empty host", {"--host", ""}, BotAction::ERROR, "", 0, "", 0, 0},
+        {"missing value", {"--host"}, BotAction::ERROR, "", 0, "", 0, 0},
+        {"unknown option", {"--host", "h", "--colour", "1"}, BotAction::ERROR, "", 0, "", 0, 0},
+        {"stray word", {"--host", "h", "extra"}, BotAction::ERROR, "", 0, "", 0, 0},
+        {"level too low", {"--host", "h", "--level", "0"}, BotAction::ERROR, "", 0, "", 0, 0},
+        {"level too high", {"--host", "h", "--level", "6"}, BotAction::ERROR, "", 0, "", 0, 0},
+        {"level not a number", {"--host", "h", "--level", "3x"}, BotAction::ERROR, "", 0, "", 0, 0},
+        {"port zero", {"--host", "h", "--port", "0"}, BotAction::ERROR, "", 0, "", 0, 0},
+        {"port too high", {"--host", "h", "--port", "65536"}, BotAction::ERROR, "", 0, "", 0, 0},
+        {"negative pause", {"--host", "h", "--pause", "-1"}, BotAction::ERROR, "", 0, "", 0, 0},
+        {"empty name", {"--host", "h", "--name", ""}, BotAction::ERROR, "", 0, "", 0, 0},
+        {"name with a tab would split the line",
+         {"--host", "h", "--name", "a\tb"},
+         BotAction::ERROR,
+         "",
+         0,
+         "",
+         0,
+         0},
+        {"name of 78 bytes",
+         {"--host", "h", "--name", LONGEST_NAME},
+         BotAction::RUN,
+         "h",
+         1224,
+         LONGEST_NAME,
+         3,
+         500},
+        {"name over 78 bytes", {"--host", "h", "--name", TOO_LONG_NAME}, BotAction::ERROR, "", 0, "", 0, 0},
+    };
+    for (const CommandLineCase& c : cases) {
+        const BotCommandLine parsed = ParseBotCommandLine(c.arguments);
+        EXPECT_EQ(parsed.action, c.action) << c.what;
+        if (c.action == BotAction::ERROR) {
+            EXPECT_FALSE(parsed.error.empty()) << c.what;
+            continue;
+        }
+        if (c.action == BotAction::HELP) {
+            continue;
+        }
+        EXPECT_EQ(parsed.host, c.host) << c.what;
+        EXPECT_EQ(parsed.port, c.port) << c.what;
+        EXPECT_EQ(parsed.player.name, c.name) << c.what;
+        EXPECT_EQ(parsed.player.level, c.level) << c.what;
+        EXPECT_EQ(parsed.player.pause.count(), c.pause_ms) << c.what;
+    }
+}
+
+} // namespace
+} // namespace pyrandel

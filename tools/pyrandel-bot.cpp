@@ -1,0 +1,74 @@
+// pyrandel-bot: a computer player that joins a host from the command line and plays every match it is dealt
+// into, until the host goes away (exit 0), SIGINT or SIGTERM (leaves the host, exit 0), or the command line is
+// wrong (exit 2). A host that cannot be reached ends it with exit 1.
+//
+// The two signals are blocked in every thread and taken synchronously here, so no handler runs inside the
+// player's threads and the shutdown is the ordinary one: leave, stop the search, join.
+
+#include "app/bot_command_line.h"
+#include "app/computer_player.h"
+#include "protocol/text_codec.h"
+
+#include <csignal>
+#include <ctime>
+#include <iostream>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+constexpr int EXIT_BAD_ARGUMENTS = 2;
+constexpr std::chrono::milliseconds SIGNAL_POLL{100};
+
+[[nodiscard]] bool SignalArrived(const sigset_t& signals)
+{
+    const timespec no_wait{0, 0};
+    return sigtimedwait(&signals, nullptr, &no_wait) > 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    using namespace pyrandel;
+
+    const std::vector<std::string_view> arguments(argv + 1, argv + argc);
+    const BotCommandLine command_line = ParseBotCommandLine(arguments);
+    switch (command_line.action) {
+    case BotAction::HELP:
+        std::cout << BOT_USAGE;
+        return 0;
+    case BotAction::ERROR:
+        std::cerr << "pyrandel-bot: " << command_line.error << "\n" << BOT_USAGE;
+        return EXIT_BAD_ARGUMENTS;
+    case BotAction::RUN:
+        break;
+    }
+
+    // Before any thread exists, so every thread inherits the mask.
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
+    ComputerPlayer player(command_line.player);
+    const std::string shown_name = Cp932ToUtf8(player.name());
+    if (!player.Connect(command_line.host, command_line.port)) {
+        std::cerr << "pyrandel-bot: cannot start connecting to " << command_line.host << "\n";
+        return 1;
+    }
+    while (!player.WaitUntilEnded(SIGNAL_POLL)) {
+        if (SignalArrived(signals)) {
+            std::cout << shown_name << ": leaving\n";
+            player.Leave();
+            return 0; // the destructor joins the player's threads
+        }
+    }
+    if (player.ending() == ComputerEnding::CONNECT_FAILED) {
+        std::cerr << "pyrandel-bot: cannot connect to " << command_line.host << ":" << command_line.port << "\n";
+        return 1;
+    }
+    std::cout << shown_name << ": the host has gone\n";
+    return 0;
+}
