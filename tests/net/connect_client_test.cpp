@@ -259,7 +259,7 @@ TEST(ConnectClient, ANewConnectionNeverSeesBytesLeftByTheLastOne)
 TEST(ConnectClient, ShutdownWhileConnectedJoinsTheThread)
 {
     test::RawListener listener;
-    const int threads = test::Threads();
+    const int threads = test::ThreadsAtStart();
     {
         RecordingClient client;
         ASSERT_TRUE(client.Connect("127.0.0.1", listener.Port()));

@@ -390,7 +390,7 @@ TEST(ListenServer, AThousandConnectionsLeaveNoDescriptorOrThreadBehind)
     ASSERT_TRUE(server.Listen(0, 5, test::LOOPBACK));
     ASSERT_TRUE(server.WaitFor("start"));
     const int descriptors = test::OpenDescriptors();
-    const int threads = test::Threads();
+    const int threads = test::ThreadsAtStart();
 
     struct Tally {
         long connects, disconnects, refusals;
@@ -435,7 +435,7 @@ TEST(ListenServer, AThousandConnectionsLeaveNoDescriptorOrThreadBehind)
 
 TEST(ListenServer, ShutdownEndsEveryThread)
 {
-    const int threads = test::Threads();
+    const int threads = test::ThreadsAtStart();
     {
         RecordingServer server;
         ASSERT_TRUE(server.Listen(0, 5, test::LOOPBACK));

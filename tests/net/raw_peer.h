@@ -57,6 +57,14 @@ inline int CountEntries(const char* directory)
 inline int OpenDescriptors() { return CountEntries("/proc/self/fd"); }
 inline int Threads() { return CountEntries("/proc/self/task"); }
 
+// The thread count to come back to. One thread is started and joined first, because a sanitizer's runtime starts
+// a helper thread of its own with the process's first thread and keeps it.
+inline int ThreadsAtStart()
+{
+    std::thread([] {}).join();
+    return Threads();
+}
+
 // Sockets of this machine still sending their SYN to `port` (connects that the listener has not answered).
 inline int SynPendingTo(int port)
 {

@@ -75,7 +75,7 @@ TEST(WorkerThread, JoinWithoutAThreadReturnsAndTwoJoinersBothWaitForTheEnd)
 
 TEST(WorkerThread, DestructionJoinsAThreadThatWasWoken)
 {
-    const int threads = test::Threads();
+    const int threads = test::ThreadsAtStart();
     {
         GatedWorker worker;
         ASSERT_TRUE(worker.Start());
