@@ -450,6 +450,7 @@ void ChatFlood(benchmark::State& state)
 struct FloodResult {
     std::vector<double> latencies_us; // the reader's, one per line
     double cut_after_bound_s = -1.0;   // the silent peer's cut after its queue passed the bound; -1: not seen
+    long most_in_kernel = 0;           // bytes the kernel held for the silent peer at most
     std::int64_t lost = 0;
 };
 
@@ -479,10 +480,13 @@ FloodResult RunFlood(bool third_reads)
     std::atomic<bool> done{false};
     std::atomic<std::int64_t> bound_passed_ns{0};
     std::atomic<std::int64_t> cut_ns{0};
+    long most_in_kernel = 0;
     const auto epoch = Clock::now();
     auto since_epoch = [&] { return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - epoch).count(); };
-    // The chat line relayed to the others, as long as the host makes it: "CHAT\t0\tplayer0\t" and the time.
-    const std::size_t relay_bytes = std::string("CHAT\t0\tplayer0\t").size() + 12 + 2;
+    // A chat text as long as players type them: the send time, then words.
+    const std::string words = " some ordinary chat text of a player, typed at length";
+    // The chat line relayed to the others, as long as the host makes it.
+    const std::size_t relay_bytes = std::string("CHAT\t0\tplayer0\t").size() + 12 + words.size() + 2;
 
     std::thread reader([&] {
         std::string line;
@@ -494,7 +498,7 @@ FloodResult RunFlood(bool third_reads)
             if (!line.starts_with("CHAT\t0\t")) {
                 continue;
             }
-            const std::int64_t sent = std::stoll(line.substr(line.rfind('\t') + 1));
+            const std::int64_t sent = std::stoll(line.substr(line.rfind('\t') + 1, 12));
             result.latencies_us.push_back(static_cast<double>(since_epoch() - sent) / 1000.0);
             if (++read_lines == LINES) {
                 return;
@@ -518,6 +522,7 @@ FloodResult RunFlood(bool third_reads)
             while (!done.load() && cut_ns.load() == 0) {
                 const long relayed = static_cast<long>(read_lines.load()) * static_cast<long>(relay_bytes);
                 const long in_kernel = players[2].Unread() + KernelSendQueue(host_port, silent_port);
+                most_in_kernel = std::max(most_in_kernel, in_kernel);
                 if (bound_passed_ns.load() == 0 && relayed - in_kernel > static_cast<long>(SEND_QUEUE_LIMIT)) {
                     bound_passed_ns = since_epoch();
                 }
@@ -530,12 +535,13 @@ FloodResult RunFlood(bool third_reads)
         std::this_thread::sleep_until(start + n * GAP);
         char stamp[16];
         std::snprintf(stamp, sizeof stamp, "%012lld", static_cast<long long>(since_epoch()));
-        players[0].SendLine(std::string("CHAT\t") + stamp);
+        players[0].SendLine(std::string("CHAT\t") + stamp + words);
     }
     reader.join();
     done = true;
     third.join();
     result.lost = LINES - read_lines.load();
+    result.most_in_kernel = most_in_kernel;
     if (bound_passed_ns.load() != 0 && cut_ns.load() != 0) {
         result.cut_after_bound_s = static_cast<double>(cut_ns.load() - bound_passed_ns.load()) / 1e9;
     }
@@ -561,6 +567,7 @@ void ChatWithSilentPeer(benchmark::State& state)
         state.counters["p99_ratio"] = all_p99 > 0 ? silent_p99 / all_p99 : 0.0;
         state.counters["max_ratio"] = all_max > 0 ? silent_max / all_max : 0.0;
         state.counters["cut_after_bound_s"] = silent.cut_after_bound_s;
+        state.counters["silent_kernel_kb"] = static_cast<double>(silent.most_in_kernel) / 1024.0;
         state.counters["lost"] = static_cast<double>(all.lost + silent.lost);
     }
 }

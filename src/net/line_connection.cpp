@@ -4,6 +4,13 @@
 
 namespace pyrandel {
 
+namespace {
+// What the kernel may hold for one peer on top of the connection's queue. Game lines are a few dozen bytes; this
+// carries a busy lobby over a slow link, and keeps a peer that stops reading from hiding megabytes in the kernel
+// before its queue fills.
+constexpr int KERNEL_SEND_BUFFER = 64 * 1024;
+} // namespace
+
 LineConnection::LineConnection(ListenServer& owner, int index) : owner(owner), slot_index(index) {}
 
 LineConnection::~LineConnection()
@@ -17,6 +24,7 @@ void LineConnection::Serve(TcpSocket&& accepted, const ConnectionLimits& limits)
 {
     socket.TakeOver(accepted);
     socket.SetSendStallLimit(limits.send_stall);
+    socket.LimitKernelSendBuffer(KERNEL_SEND_BUFFER);
     admission = limits.admission;
     // No writer or no thread to read it: never leave a slot occupied by a connection nobody serves.
     if (!sender.Start(limits.send_queue)) {

@@ -549,6 +549,13 @@ void TcpSocket::SetSendStallLimit(std::chrono::milliseconds limit)
     state->send_stall_limit_ms.store(limit.count(), std::memory_order_relaxed);
 }
 
+void TcpSocket::LimitKernelSendBuffer(int bytes)
+{
+    if (const ConnectionPtr connection = state->Current()) {
+        ::setsockopt(connection->fd, SOL_SOCKET, SO_SNDBUF, &bytes, sizeof bytes);
+    }
+}
+
 void TcpSocket::SetReadDeadline(std::optional<std::chrono::steady_clock::time_point> deadline)
 {
     state->read_deadline.store(deadline ? deadline->time_since_epoch().count() : State::NO_DEADLINE,

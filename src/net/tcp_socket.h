@@ -102,6 +102,9 @@ public:
     // what has gathered in its queue.
     bool SendRaw(std::string_view bytes);
     void SetSendStallLimit(std::chrono::milliseconds limit);
+    // Caps what the kernel holds for the peer (it would otherwise let the buffer grow to megabytes), so a queue
+    // in front of the socket is what decides how far a peer may fall behind.
+    void LimitKernelSendBuffer(int bytes);
     // A receive still waiting at `deadline` ends the connection; nothing: no limit. Any thread may set it.
     void SetReadDeadline(std::optional<std::chrono::steady_clock::time_point> deadline);
 
