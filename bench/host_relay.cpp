@@ -10,7 +10,6 @@
 // other three. Counters: lines sent, lines lost, and lines relayed per second. ChatFlood sends as fast as it
 // can and reports the same, to show the headroom.
 
-#include "app/participant_list.h"
 #include "server/random_generator.h"
 #include "server/server_session.h"
 
@@ -234,17 +233,15 @@ private:
     std::thread relay;
 };
 
-// A host with four players listed and named, as after their NEW_C lines reached the host's own player.
+// A host with four players named by their NEW_C lines.
 struct Host {
     Host()
     {
-        list.Attach();
         server.Listen(0, 5, htonl(INADDR_LOOPBACK));
         for (int id = 0; id < PLAYERS; ++id) {
             players[static_cast<std::size_t>(id)].Connect(server.Port());
             const std::string name = "player" + std::to_string(id);
             players[static_cast<std::size_t>(id)].SendLine("NEW_C\t" + name);
-            list.Add(name, id);
         }
         for (RawLineSocket& player : players) {
             player.Drain();
@@ -252,8 +249,7 @@ struct Host {
     }
 
     RandomGenerator random;
-    ParticipantList list;
-    ServerSession server{random, list};
+    ServerSession server{random};
     std::array<RawLineSocket, PLAYERS> players;
 };
 
