@@ -144,7 +144,7 @@ TEST(ProgramCommandLineTest, JoinConnectsToTheAddressAtOnce)
         EXPECT_TRUE(WaitUntil([&] {
             accepted = accepted || host.Accept(std::chrono::milliseconds(1));
             if (accepted) {
-                line = host.ReadLine(std::chrono::milliseconds(1));
+                line = host.ReadLine(std::chrono::milliseconds(10)); // whole milliseconds: 1 may round to 0
             }
             return line.has_value();
         }));
