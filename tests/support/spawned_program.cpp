@@ -1,5 +1,7 @@
 #include "spawned_program.h"
 
+#include "deadline.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -17,18 +19,6 @@
 extern char** environ;
 
 namespace pyrandel::test {
-
-namespace {
-
-using Clock = std::chrono::steady_clock;
-
-int RemainingMs(Clock::time_point deadline)
-{
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    return left > 0 ? static_cast<int>(left) : 0;
-}
-
-} // namespace
 
 SpawnedProgram::SpawnedProgram(const std::string& path, const std::vector<std::string>& arguments,
                                const std::vector<std::string>& environment)
