@@ -29,6 +29,18 @@ void AddStandardOptions(CLI::App& app)
 std::optional<int> ParseToolCommandLine(CLI::App& app, int argc, const char* const* argv, std::ostream& out,
                                         std::ostream& err)
 {
+    // Help and version win wherever they stand, even beside a bad value (CLI11 would check values first).
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument == "--help" || argument == "-h") {
+            out << app.help();
+            return 0;
+        }
+        if (argument == "--version") {
+            out << app.get_name() << " " << VERSION << "\n";
+            return 0;
+        }
+    }
     try {
         app.parse(argc, argv);
         return std::nullopt;

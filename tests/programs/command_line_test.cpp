@@ -51,6 +51,16 @@ INSTANTIATE_TEST_SUITE_P(
                       CommandLineCase{"StrayArgument", HOST, {"extra"}, 2, "", "extra"}),
     [](const auto& info) { return std::string(info.param.label); });
 
+constexpr const char* BOT = PYRANDEL_BOT_PROGRAM;
+
+INSTANTIATE_TEST_SUITE_P(
+    Bot, CommandLineTest,
+    ::testing::Values(CommandLineCase{"Help", BOT, {"--help"}, 0, "--level", ""},
+                      CommandLineCase{"Version", BOT, {"--version"}, 0, "pyrandel-bot " PYRANDEL_VERSION "\n", ""},
+                      CommandLineCase{"UnknownOption", BOT, {"--host", "h", "--colour"}, 2, "", "--colour"},
+                      CommandLineCase{"NoHost", BOT, {}, 2, "", "--host"}),
+    [](const auto& info) { return std::string(info.param.label); });
+
 #ifdef PYRANDEL_DESKTOP_PROGRAM
 constexpr const char* DESKTOP = PYRANDEL_DESKTOP_PROGRAM;
 
