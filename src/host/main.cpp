@@ -43,10 +43,12 @@ int main(int argc, char** argv)
     ServerSession server(random);
     server.SetObserver(log);
 
-    // A port that cannot be bound ends the listening at once, so the socket is already closed on return.
-    if (!server.Listen(options.port, LISTEN_BACKLOG) || !server.IsListening()) {
-        std::cerr << "pyrandel-host: cannot listen on port " << options.port
-                  << ": the port is in use or not allowed\n";
+    // Every address of the machine, IPv6 and IPv4 alike.
+    if (const ListenResult listening = server.Listen(options.port, LISTEN_BACKLOG); !listening) {
+        std::cerr << "pyrandel-host: cannot listen on port " << options.port << ": "
+                  << (listening.error == ListenError::PORT_IN_USE ? "another program uses it"
+                                                                   : "the port or the network is not available")
+                  << "\n";
         return 1;
     }
     log.Note("listening on port " + std::to_string(server.Port()) +

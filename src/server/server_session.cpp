@@ -33,6 +33,9 @@ SilentObserver NO_OBSERVER;
 ServerSession::ServerSession(RandomGenerator& generator)
     : ListenServer(PLAYER_SLOTS), random(generator), observer(&NO_OBSERVER)
 {
+    ConnectionLimits limits = GetConnectionLimits();
+    limits.admission = UNNAMED_SEAT_LIMIT;
+    SetConnectionLimits(limits);
 }
 
 ServerSession::~ServerSession()
@@ -104,6 +107,7 @@ void ServerSession::HandleNewParticipant(int id, const FieldList& fields)
         return;
     }
     // No test for a second NEW_C from the same slot: it is announced and listed again, as peers expect.
+    Admit(id);
     const std::string_view name = fields.Get(1);
     DeliverToAll(protocol::MsgArrived(name));
     names[static_cast<std::size_t>(id)] = std::string(name);

@@ -30,7 +30,7 @@ LobbyOptions LoopbackOptions(int port, const std::filesystem::path& settings_dir
 {
     LobbyOptions options;
     options.port = port;
-    options.listen_address = htonl(INADDR_LOOPBACK);
+    options.listen_address = "127.0.0.1";
     options.settings = SettingsFile(settings_directory);
     return options;
 }
