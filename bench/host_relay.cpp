@@ -17,7 +17,6 @@
 // at most 2 s). The queue is worked out from outside: bytes relayed to the silent peer (as many as the reader
 // got) less those the kernel holds for it (its receive queue and the host's send queue).
 
-#include "app/participant_list.h"
 #include "server/random_generator.h"
 #include "server/server_session.h"
 
@@ -262,17 +261,15 @@ private:
     std::thread relay;
 };
 
-// A host with four players listed and named, as after their NEW_C lines reached the host's own player.
+// A host with four players named by their NEW_C lines.
 struct Host {
     Host()
     {
-        list.Attach();
         server.Listen(0, 5, "127.0.0.1");
         for (int id = 0; id < PLAYERS; ++id) {
             players[static_cast<std::size_t>(id)].Connect(server.Port());
             const std::string name = "player" + std::to_string(id);
             players[static_cast<std::size_t>(id)].SendLine("NEW_C\t" + name);
-            list.Add(name, id);
         }
         for (RawLineSocket& player : players) {
             player.Drain();
@@ -280,8 +277,7 @@ struct Host {
     }
 
     RandomGenerator random;
-    ParticipantList list;
-    ServerSession server{random, list};
+    ServerSession server{random};
     std::array<RawLineSocket, PLAYERS> players;
 };
 
@@ -461,16 +457,13 @@ FloodResult RunFlood(bool third_reads)
     constexpr auto GAP = 200us; // 5,000 lines a second
     constexpr int SMALL_BUFFER = 4096;
     RandomGenerator random;
-    ParticipantList list;
-    list.Attach();
-    ServerSession server{random, list};
+    ServerSession server{random};
     server.Listen(0, 5, "127.0.0.1");
     std::array<RawLineSocket, 3> players;
     for (int id = 0; id < 3; ++id) {
         players[static_cast<std::size_t>(id)].Connect(server.Port(), id == 2 && !third_reads ? SMALL_BUFFER : 0);
         const std::string name = "player" + std::to_string(id);
         players[static_cast<std::size_t>(id)].SendLine("NEW_C\t" + name);
-        list.Add(name, id);
     }
     for (int id = 0; id < 2 || (id < 3 && third_reads); ++id) {
         players[static_cast<std::size_t>(id)].Drain();

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
 #include <iterator>
 #include <string>
 #include <utility>
@@ -224,7 +225,10 @@ void Lobby::LoadSettings()
 
 void Lobby::SaveSettings()
 {
-    options.settings.Save(controls.ReadField(CONTROL_NAME), controls.ReadField(CONTROL_ADDRESS));
+    if (!options.settings.Save(controls.ReadField(CONTROL_NAME), controls.ReadField(CONTROL_ADDRESS))) {
+        // The lobby is closing, so a chat line would not be read: the terminal or the session's log hears of it.
+        std::fprintf(stderr, "pyrandel: cannot save the settings to %s\n", options.settings.Path().c_str());
+    }
 }
 
 // Computer players

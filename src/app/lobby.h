@@ -30,8 +30,6 @@
 
 namespace pyrandel {
 
-inline constexpr int GAME_PORT = 1224;
-inline constexpr int LISTEN_BACKLOG = 5;
 inline constexpr std::string_view LOOPBACK_HOST = "localhost";
 
 struct LobbyOptions {

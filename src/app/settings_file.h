@@ -15,6 +15,7 @@
 namespace pyrandel {
 
 inline constexpr std::string_view SETTINGS_FILE_NAME = "kq.ini";
+inline constexpr std::string_view SETTINGS_FOLDER_NAME = "pyrandel"; // under the user's configuration folder
 inline constexpr int SETTINGS_TEXT_LIMIT = 79;          // bytes a stored text may have when read
 inline constexpr std::size_t SETTINGS_WRITE_LIMIT = 78; // bytes a text is written with at most
 
@@ -27,12 +28,12 @@ class SettingsFile {
 public:
     // The file in the current directory at the time of each Load or Save.
     SettingsFile() = default;
-    // The file in `directory`.
+    // The file in `directory`, which Save creates when it is missing.
     explicit SettingsFile(std::filesystem::path directory);
 
     // Whatever complete, sound records the file holds (nothing when there is no readable file).
     [[nodiscard]] Settings Load() const;
-    // Replaces the file. False when it could not be written; the program passes that over without a word.
+    // Replaces the file. False when it could not be written.
     bool Save(std::string_view name, std::string_view address) const;
 
     // The file's bytes, both ways.
@@ -44,5 +45,12 @@ public:
 private:
     std::filesystem::path directory;
 };
+
+// Where kq.ini is kept when the command line names no folder. A kq.ini in the current folder keeps being used
+// there (an empty path: the current folder at each load and save), as for players who start the program from its
+// own folder; otherwise $XDG_CONFIG_HOME/pyrandel, or $HOME/.config/pyrandel when that variable is unset, empty or
+// not absolute. With neither variable usable, the current folder. The two texts are the variables' values
+// (nullptr when unset).
+[[nodiscard]] std::filesystem::path DefaultSettingsDirectory(const char* xdg_config_home, const char* home);
 
 } // namespace pyrandel
