@@ -28,10 +28,6 @@ namespace {
 
 [[nodiscard]] QString FromCp932(std::string_view text) { return QString::fromStdString(Cp932ToUtf8(text)); }
 
-// The balls' body colours for the rings, by colour 0..3, as the icons show them.
-const QColor RING_COLOURS[] = {QColor(30, 80, 240), QColor(225, 20, 20), QColor(250, 215, 0), QColor(20, 180, 40)};
-const QColor AID_RING_COLOURS[] = {QColor(20, 90, 255), QColor(160, 0, 10), QColor(255, 225, 30),
-                                   QColor(70, 220, 140)};
 const QColor OUTLINE_COLOUR(Qt::white);
 
 // Rings sit on the ball's edge (radius 11 in the 32-pixel design), leaving its middle as it is.
@@ -275,11 +271,10 @@ void BattleWindow::Paint(QPainter& painter, const QRect& area) const
     }
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
-    const bool aid = icons.ball_style_now() == BallStyle::SHAPED;
     for (int colour = 0; colour < COLOURS; ++colour) {
         const std::optional<Cell>& ball = marks.last_balls[static_cast<std::size_t>(colour)];
         if (ball && CellRect(ball->col, ball->row).intersects(area)) {
-            DrawRing(painter, ball->col, ball->row, (aid ? AID_RING_COLOURS : RING_COLOURS)[colour], RING_WIDTH);
+            DrawRing(painter, ball->col, ball->row, BallColour(colour, icons.ball_style_now()), RING_WIDTH);
         }
     }
     for (const Cell& cell : marks.winning_line) {

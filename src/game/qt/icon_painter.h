@@ -7,6 +7,7 @@
 // its vertical sides along the left and right edges from 1/4 to 3/4 of the height, so that rows 23 pixels
 // apart (at 32 pixels) interlock without a gap.
 
+#include <QColor>
 #include <QImage>
 #include <QString>
 
@@ -38,6 +39,9 @@ inline constexpr std::array<IconId, 7> ALL_ICONS = {IconId::PROGRAM,   IconId::M
 // ring, red a triangle, yellow a square, green a cross) and the colours stand further apart for red-green
 // colour blindness while still reading as blue, red, yellow and green.
 enum class BallStyle { PLAIN, SHAPED };
+
+// The body colour of the ball of `colour` (0..3) in a style, as the balls are painted.
+[[nodiscard]] QColor BallColour(int colour, BallStyle style);
 
 class IconPainter {
 public:
