@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <charconv>
 #include <iterator>
+#include <string>
 #include <utility>
 
 namespace pyrandel {
@@ -13,6 +14,16 @@ namespace pyrandel {
 namespace {
 constexpr int ENTER_CODE = 13;
 } // namespace
+
+std::string HostingFailureText(ListenError error, int port)
+{
+    if (error != ListenError::PORT_IN_USE) {
+        return std::string(texts::CHAT_HOSTING_FAILED);
+    }
+    std::string text(texts::CHAT_PORT_PREFIX);
+    text.append(std::to_string(port)).append(texts::CHAT_PORT_IN_USE_SUFFIX);
+    return text;
+}
 
 Lobby::Lobby(LobbyView& view, LobbyControls& controls, Board& board, ServerSession& server, ClientSession& client,
              LobbyOptions options)
@@ -142,10 +153,19 @@ void Lobby::ConnectTo(int port)
 
 bool Lobby::StartHosting()
 {
-    const bool listening = server.Listen(options.port, LISTEN_BACKLOG, options.listen_address);
+    const ListenResult listening = server.Listen(options.port, LISTEN_BACKLOG, options.listen_address);
     // Listen has waited for the end of a previous run, so no stop of it is still to come.
     host_stop_requested.store(false);
-    if (!listening) {
+    switch (listening.error) {
+    case ListenError::NONE:
+        break;
+    case ListenError::ALREADY_LISTENING:
+        return false; // the host still runs; releasing the toggle stops it
+    case ListenError::PORT_IN_USE:
+    case ListenError::FAILED:
+        // The player must not join whatever else answers on the port: say why, and stand as before the press.
+        controls.AppendChat(HostingFailureText(listening.error, options.port));
+        controls.SetConnectControls(ControlState::ENABLED, ConnectMode::HOST);
         return false;
     }
     controls.WriteField(CONTROL_ADDRESS, LOOPBACK_HOST);

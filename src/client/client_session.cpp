@@ -245,23 +245,42 @@ void ClientSession::OnDisconnect()
     LeaveMatch(TellHost::NO);
     view.ShowStatus(texts::STATUS_NOT_CONNECTED);
     view.ClearParticipants();
-    view.AppendChat(texts::CHAT_CONNECTION_CLOSED);
+    // A connection the player did not end was ended by the host or lost on the way; either way it is gone.
+    view.AppendChat(closed_by_player ? texts::CHAT_CONNECTION_CLOSED : texts::CHAT_CONNECTION_LOST);
     // A lobby that closed the connection itself has set its controls already, and may stand in a new mode by now.
     if (!closed_by_player) {
         view.RestoreConnectControls();
     }
 }
 
-void ClientSession::OnConnectFailed()
+void ClientSession::OnConnectFailed(ConnectFailure reason)
 {
-    if (EndingAttemptWasClosed()) {
-        view.ShowStatus(texts::STATUS_NOT_CONNECTED); // the player called the attempt off: nothing failed
+    const bool closed_by_player = EndingAttemptWasClosed(); // counts every ending attempt, so asked first
+    if (closed_by_player || reason == ConnectFailure::CANCELLED) {
+        view.ShowStatus(texts::STATUS_NOT_CONNECTED); // the attempt was called off: nothing failed
         return;
     }
     // Without a word the player would be left with a pressed toggle and "connecting..." for good.
-    view.AppendChat(texts::CHAT_CONNECT_FAILED);
+    view.AppendChat(ConnectFailureText(reason));
     view.ShowStatus(texts::STATUS_NOT_CONNECTED);
     view.RestoreConnectControls();
+}
+
+std::string_view ConnectFailureText(ConnectFailure reason)
+{
+    switch (reason) {
+    case ConnectFailure::NAME_NOT_FOUND:
+        return texts::CHAT_CONNECT_FAILED_NO_NAME;
+    case ConnectFailure::REFUSED:
+        return texts::CHAT_CONNECT_FAILED_REFUSED;
+    case ConnectFailure::UNREACHABLE:
+        return texts::CHAT_CONNECT_FAILED_NO_ANSWER;
+    case ConnectFailure::CANCELLED:
+        return {};
+    case ConnectFailure::FAILED:
+        break;
+    }
+    return texts::CHAT_CONNECT_FAILED;
 }
 
 } // namespace pyrandel

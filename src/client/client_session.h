@@ -23,6 +23,9 @@ namespace pyrandel {
 
 enum class TellHost { NO, YES };
 
+// The chat line that tells the player why a connection could not be made; empty for one the player called off.
+[[nodiscard]] std::string_view ConnectFailureText(ConnectFailure reason);
+
 class ClientSession final : public ConnectClient, public BattleEvents {
 public:
     ClientSession(Board& board, ClientView& view);
@@ -73,7 +76,7 @@ private:
     void OnConnect() override;
     void OnLine(const char* line) override;
     void OnDisconnect() override;
-    void OnConnectFailed() override;
+    void OnConnectFailed(ConnectFailure reason) override;
 
     // Whether the attempt whose last callback runs now was ended through Disconnect (connection thread).
     [[nodiscard]] bool EndingAttemptWasClosed();

@@ -34,6 +34,16 @@ inline constexpr std::string_view CHAT_SERVER_CLOSED = "\x83T\x81[\x83o\x81[\x82
 inline constexpr std::string_view CHAT_CONNECT_FAILED = "\x90\xDA\x91\xB1\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD"; // 接続できませんでした
 inline constexpr std::string_view CHAT_NAME_SEPARATOR = " : "; //  : 
 
+// Why a connection or hosting did not work, as the player's own program tells it (chat log lines). The reasons of a
+// failed connection begin with the plain CHAT_CONNECT_FAILED; a taken port goes between its prefix and suffix.
+inline constexpr std::string_view CHAT_CONNECTION_LOST = "\x83T\x81[\x83o\x81[\x82\xC6\x82\xCC\x90\xDA\x91\xB1\x82\xAA\x90\xD8\x82\xEA\x82\xDC\x82\xB5\x82\xBD"; // サーバーとの接続が切れました
+inline constexpr std::string_view CHAT_CONNECT_FAILED_NO_NAME = "\x90\xDA\x91\xB1\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81i\x83T\x81[\x83o\x81[\x96\xBC\x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x81j"; // 接続できませんでした（サーバー名が見つかりません）
+inline constexpr std::string_view CHAT_CONNECT_FAILED_REFUSED = "\x90\xDA\x91\xB1\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81i\x83T\x81[\x83o\x81[\x82\xAA\x8AJ\x82\xA9\x82\xEA\x82\xC4\x82\xA2\x82\xDC\x82\xB9\x82\xF1\x81j"; // 接続できませんでした（サーバーが開かれていません）
+inline constexpr std::string_view CHAT_CONNECT_FAILED_NO_ANSWER = "\x90\xDA\x91\xB1\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81i\x83T\x81[\x83o\x81[\x82\xA9\x82\xE7\x89\x9E\x93\x9A\x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x81j"; // 接続できませんでした（サーバーから応答がありません）
+inline constexpr std::string_view CHAT_PORT_PREFIX = "\x83|\x81[\x83g"; // ポート
+inline constexpr std::string_view CHAT_PORT_IN_USE_SUFFIX = "\x82\xCD\x91\xBC\x82\xCC\x83v\x83\x8D\x83O\x83\x89\x83\x80\x82\xAA\x8Eg\x82\xC1\x82\xC4\x82\xA2\x82\xDC\x82\xB7"; // は他のプログラムが使っています
+inline constexpr std::string_view CHAT_HOSTING_FAILED = "\x83T\x81[\x83o\x81[\x82\xC9\x82\xC8\x82\xEA\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD"; // サーバーになれませんでした
+
 // Host announcements (MSG lines).
 inline constexpr std::string_view MSG_SERVER_FULL = "\x90\\\x82\xB5\x96\xF3\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x81" "B\x8C\xBB\x8D\xDD\x81" "A\x82\xB1\x82\xCC\x83T\x81[\x83o\x81[\x82\xCD\x96\x9E\x90\xC8\x82\xC5\x82\xB7"; // 申し訳ありません。現在、このサーバーは満席です
 inline constexpr std::string_view MSG_MATCH_RUNNING = "\x8C\xBB\x8D\xDD\x81" "A\x91\xCE\x90\xED\x92\x86\x82\xC5\x82\xB7\x81" "B\x82\xE0\x82\xA4\x82\xB7\x82\xB1\x82\xB5\x81" "A\x82\xA8\x91\xD2\x82\xBF\x82\xAD\x82\xBE\x82\xB3\x82\xA2"; // 現在、対戦中です。もうすこし、お待ちください
@@ -120,7 +130,7 @@ struct CatalogueEntry {
     std::u8string_view utf8;
 };
 
-inline constexpr std::array<CatalogueEntry, 79> CATALOGUE = {{
+inline constexpr std::array<CatalogueEntry, 86> CATALOGUE = {{
     {"COLOUR_BLUE", COLOUR_BLUE, u8"青"},
     {"COLOUR_RED", COLOUR_RED, u8"赤"},
     {"COLOUR_YELLOW", COLOUR_YELLOW, u8"黄"},
@@ -173,6 +183,13 @@ inline constexpr std::array<CatalogueEntry, 79> CATALOGUE = {{
     {"LABEL_RULES_3", LABEL_RULES_3, u8"　自分の色のボールを横か斜めに５つ以上そろえると勝ちです。"},
     {"LABEL_START_HINT", LABEL_START_HINT, u8"：このボタンで新しいゲームを開始"},
     {"LABEL_ADD_COMPUTER", LABEL_ADD_COMPUTER, u8"CPU参加"},
+    {"CHAT_CONNECTION_LOST", CHAT_CONNECTION_LOST, u8"サーバーとの接続が切れました"},
+    {"CHAT_CONNECT_FAILED_NO_NAME", CHAT_CONNECT_FAILED_NO_NAME, u8"接続できませんでした（サーバー名が見つかりません）"},
+    {"CHAT_CONNECT_FAILED_REFUSED", CHAT_CONNECT_FAILED_REFUSED, u8"接続できませんでした（サーバーが開かれていません）"},
+    {"CHAT_CONNECT_FAILED_NO_ANSWER", CHAT_CONNECT_FAILED_NO_ANSWER, u8"接続できませんでした（サーバーから応答がありません）"},
+    {"CHAT_PORT_PREFIX", CHAT_PORT_PREFIX, u8"ポート"},
+    {"CHAT_PORT_IN_USE_SUFFIX", CHAT_PORT_IN_USE_SUFFIX, u8"は他のプログラムが使っています"},
+    {"CHAT_HOSTING_FAILED", CHAT_HOSTING_FAILED, u8"サーバーになれませんでした"},
     {"LABEL_BATTLE_RULES", LABEL_BATTLE_RULES, u8"ボールを積んでいきます。自分の色のボールが 5つならんだら、勝利"},
     {"CHAT_HOST_ADDRESSES", CHAT_HOST_ADDRESSES, u8"ほかの人はこのアドレスで参加できます："},
     {"ADDRESS_SEPARATOR", ADDRESS_SEPARATOR, u8", "},

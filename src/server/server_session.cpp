@@ -29,6 +29,9 @@ const std::string UNNAMED = "?"; // connected, no NEW_C yet
 ServerSession::ServerSession(RandomGenerator& generator, const Roster& present)
     : ListenServer(PLAYER_SLOTS), random(generator), roster(present)
 {
+    ConnectionLimits limits = GetConnectionLimits();
+    limits.admission = UNNAMED_SEAT_LIMIT;
+    SetConnectionLimits(limits);
 }
 
 ServerSession::~ServerSession()
@@ -96,6 +99,7 @@ void ServerSession::HandleNewParticipant(int id, const FieldList& fields)
         return;
     }
     // No test for a second NEW_C from the same slot: it is announced and listed again, as peers expect.
+    Admit(id);
     const std::string_view name = fields.Get(1);
     DeliverToAll(protocol::MsgArrived(name));
     names[static_cast<std::size_t>(id)] = std::string(name);

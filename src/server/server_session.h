@@ -9,7 +9,8 @@
 //
 // Threads: OnConnect, OnLine and OnDisconnect run on the slots' threads, OnRefuse and OnListenEnd on the
 // accepting thread. One lock is held around the whole of each callback that touches the host's fields, so the
-// lines of one callback leave in order and no two callbacks interleave. The lock is never held while the
+// lines of one callback leave in order and no two callbacks interleave. Sending only queues a line for each
+// connection's own writer, so the lock is never held while a peer is waited for. The lock is never held while the
 // stopped handler runs, so that handler may call Close().
 
 #include "net/listen_server.h"
@@ -17,6 +18,7 @@
 #include "server/roster.h"
 
 #include <array>
+#include <chrono>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -26,6 +28,9 @@ namespace pyrandel {
 class FieldList;
 
 inline constexpr int PLAYER_SLOTS = 4; // participants served at once, the host's own player included
+// A player's program sends NEW_C as soon as it is greeted; a connection still without a name after this long
+// only holds a seat, and is closed (and its departure announced) to free it.
+inline constexpr std::chrono::milliseconds UNNAMED_SEAT_LIMIT = std::chrono::seconds(30);
 
 // match_state
 inline constexpr int MATCH_IDLE = 1;    // no match

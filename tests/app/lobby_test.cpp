@@ -186,15 +186,20 @@ TEST(Lobby, QuitWhileHosting_SavesLocalhostAsTheAddress)
     EXPECT_EQ(SavedFile(host), EXAMPLE);
 }
 
-TEST(Lobby, HostingOnATakenPort_EndsWithServerClosedAndTogglesReleased)
+TEST(Lobby, HostingOnATakenPort_SaysSoConnectsNowhereAndReleasesTheToggle)
 {
     ScriptedHost squatter; // holds the port the host wants
     TestPlayer host(squatter.Port());
     host.view.Type(CONTROL_NAME, "Boss");
     host.view.Press(CONTROL_HOST);
-    ASSERT_TRUE(host.view.WaitUntil([&] { return host.view.ChatHas(texts::CHAT_SERVER_CLOSED); }));
+    ASSERT_TRUE(host.view.WaitUntil(
+        [&] { return host.view.ChatHas(HostingFailureText(ListenError::PORT_IN_USE, squatter.Port())); }));
     ASSERT_TRUE(host.view.WaitUntil([&] { return !host.view.Toggled(CONTROL_HOST); }));
-    EXPECT_TRUE(host.view.Enabled(CONTROL_NAME));
+    for (const int id : {CONTROL_CONNECT, CONTROL_ADDRESS, CONTROL_NAME}) {
+        EXPECT_TRUE(host.view.Enabled(id)) << id;
+    }
+    EXPECT_FALSE(squatter.Accept(std::chrono::milliseconds(300))); // the player did not join the other program
+    EXPECT_FALSE(host.program.server().IsListening());
 }
 
 } // namespace

@@ -21,7 +21,7 @@ int main(int argc, char* argv[])
     since_start.start();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pyrandel"));
-    QApplication::setDesktopFileName(QStringLiteral("pyrandel"));
+    QApplication::setDesktopFileName(QStringLiteral("io.github.pyrandel.Pyrandel"));
     // Only the lobby's own quitting ends the program, never a window that happens to close last.
     QApplication::setQuitOnLastWindowClosed(false);
     pyrandel::InitViewResources();

@@ -48,7 +48,7 @@ protected:
     {
         LobbyOptions options;
         options.port = 0;
-        options.listen_address = htonl(INADDR_LOOPBACK);
+        options.listen_address = "127.0.0.1";
         options.settings = SettingsFile(directory.path().toStdString());
         return options;
     }
