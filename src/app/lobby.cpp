@@ -170,6 +170,12 @@ bool Lobby::StartHosting()
         return false;
     }
     controls.WriteField(CONTROL_ADDRESS, LOOPBACK_HOST);
+    // The field keeps "localhost" for the own player; the others need an address they can reach.
+    if (options.host_addresses) {
+        if (const std::string line = HostAddressLine(options.host_addresses()); !line.empty()) {
+            controls.AppendChat(line);
+        }
+    }
     // With port 0 the host's own player must follow the port the host was given.
     const int bound = server.Port();
     ConnectTo(bound != 0 ? bound : options.port);

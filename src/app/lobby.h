@@ -10,6 +10,7 @@
 // connection has already ended is let go on the window thread, which joins threads that have finished).
 
 #include "app/computer_player.h"
+#include "app/host_addresses.h"
 #include "app/lobby_controls.h"
 #include "app/lobby_events.h"
 #include "app/lobby_view.h"
@@ -40,6 +41,8 @@ struct LobbyOptions {
     SettingsFile settings;                      // kq.ini in the current directory
     // How long the lobby's computer players pause before each move.
     std::chrono::milliseconds computer_pause = HUMAN_PAUSE;
+    // The addresses the host tells its own player when hosting starts.
+    AddressSource host_addresses = LocalAddresses;
 };
 
 // The chat line that tells the player why hosting did not start (the port is named when another program holds it).

@@ -102,6 +102,7 @@ bool ClientSession::HandleCommand(int command, int param)
     case CMD_YOUR_TURN:
         board.GrantTurn();
         view.ShowStatus(texts::STATUS_YOUR_TURN);
+        view.Announce(BattleAnnouncement::YOUR_TURN);
         return true;
     default:
         return false;
@@ -130,6 +131,7 @@ void ClientSession::Drop(std::optional<int> lane)
     SendPlot(move->colour, move->cell.col, move->cell.row, move->win ? 1 : 0, move->balls_left);
     if (move->win) {
         view.ShowStatus(texts::STATUS_YOU_WIN);
+        view.Announce(BattleAnnouncement::YOU_WIN);
         view.ShowMessageBox(texts::STATUS_YOU_WIN);
     }
 }
@@ -140,6 +142,16 @@ void ClientSession::CloseRequested(BattleClose how)
 }
 
 Grid ClientSession::Cells() const { return board.Snapshot(); }
+
+BoardMarks ClientSession::Marks() const
+{
+    BoardMarks marks = board.Marks();
+    const int own = board.own_colour();
+    if (own >= 0 && own < COLOURS) {
+        marks.last_balls[static_cast<std::size_t>(own)].reset();
+    }
+    return marks;
+}
 
 void ClientSession::Hint()
 {

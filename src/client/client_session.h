@@ -67,6 +67,8 @@ public:
     void Drop(std::optional<int> lane) override;
     void CloseRequested(BattleClose how) override;
     [[nodiscard]] Grid Cells() const override;
+    // The own colour's latest ball is left unmarked: the player knows where it went.
+    [[nodiscard]] BoardMarks Marks() const override;
     void Hint() override;
 
 private:

@@ -52,6 +52,8 @@ public:
     virtual void SetBattleIcon(int colour) = 0;
     virtual void DrawMarker(int col, int row) = 0;
     // DrawCell (BoardSurface): redraws a cell of the battle window, when it is open.
+    // Makes a moment of the match known (title, attention, sound); a view without a window ignores it.
+    virtual void Announce(BattleAnnouncement) {}
 
     // A message box with an OK button; returns when dismissed (at once once the program is ending).
     virtual void ShowMessageBox(std::string_view text) = 0;

@@ -39,6 +39,7 @@ int main(int argc, char* argv[])
     // Only the lobby's own quitting ends the program, never a window that happens to close last.
     QApplication::setQuitOnLastWindowClosed(false);
     pyrandel::InitViewResources();
+    pyrandel::InstallQtTranslation();
 
     pyrandel::QtLobbyView view;
     const std::optional<pyrandel::SelfTest::Mode> self_test_mode = pyrandel::SelfTest::FromEnvironment();
