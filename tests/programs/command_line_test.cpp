@@ -68,6 +68,7 @@ INSTANTIATE_TEST_SUITE_P(
     Desktop, CommandLineTest,
     ::testing::Values(
         CommandLineCase{"Help", DESKTOP, {"--help"}, 0, "--settings-dir", ""},
+        CommandLineCase{"HelpNamesTheProgram", DESKTOP, {"--help"}, 0, "Usage: pyrandel [options]", ""},
         CommandLineCase{"Version", DESKTOP, {"--version"}, 0, "pyrandel " PYRANDEL_VERSION "\n", ""},
         CommandLineCase{"UnknownOption", DESKTOP, {"--colour"}, 2, "", "colour"},
         CommandLineCase{"NameTooLong", DESKTOP, {"--name", std::string(40, 'x') + "\xe3\x81\x82" + std::string(37, 'x')},

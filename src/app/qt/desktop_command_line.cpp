@@ -17,11 +17,18 @@ namespace {
 
 constexpr int EXIT_BAD_COMMAND_LINE = 2;
 
+// The parser names the program after the application object's first argument; none exists yet while the command
+// line is read (so --help works without a display), and it would print a placeholder instead.
+[[nodiscard]] std::string HelpText(const QCommandLineParser& parser)
+{
+    return parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("pyrandel")).toStdString();
+}
+
 [[nodiscard]] DesktopParse Fail(const QCommandLineParser& parser, const std::string& what)
 {
     DesktopParse result;
     result.exit_code = EXIT_BAD_COMMAND_LINE;
-    result.err = "pyrandel: " + what + "\n" + parser.helpText().toStdString();
+    result.err = "pyrandel: " + what + "\n" + HelpText(parser);
     return result;
 }
 
@@ -56,7 +63,7 @@ DesktopParse ParseDesktopCommandLine(const QStringList& arguments)
     DesktopParse result;
     if (parser.isSet(help)) {
         result.exit_code = 0;
-        result.out = parser.helpText().toStdString();
+        result.out = HelpText(parser);
         return result;
     }
     if (parser.isSet(version)) {
