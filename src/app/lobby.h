@@ -9,7 +9,7 @@
 // Nothing here waits for a network thread; the destructor alone joins them (a computer player whose
 // connection has already ended is let go on the window thread, which joins threads that have finished).
 
-#include "app/computer_player.h"
+#include "bot/computer_player.h"
 #include "app/lobby_controls.h"
 #include "app/lobby_events.h"
 #include "app/lobby_view.h"

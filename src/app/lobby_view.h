@@ -17,7 +17,7 @@
 //    the battle window's, or a message box's.
 
 #include "app/lobby_events.h"
-#include "client/battle_events.h"
+#include "game/battle_events.h"
 
 #include <string>
 #include <string_view>

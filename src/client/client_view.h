@@ -8,7 +8,7 @@
 // thread, but for OpenBattleWindow (window thread only, returns when the window has closed) and ShowMessageBox
 // (may hold a connection thread until the box is dismissed or the program ends).
 
-#include "client/battle_events.h"
+#include "game/battle_events.h"
 #include "game/board.h"
 
 #include <string>

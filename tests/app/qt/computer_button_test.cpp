@@ -2,7 +2,7 @@
 
 #include "app/program.h"
 #include "app/qt/qt_lobby_view.h"
-#include "app/qt/view_test_support.h"
+#include "support/qt/view_test_support.h"
 
 #include <QComboBox>
 #include <QListWidget>
@@ -17,8 +17,8 @@
 namespace pyrandel {
 namespace {
 
-using testing::Soon;
-using testing::WaitUntil;
+using test::Soon;
+using test::WaitUntil;
 
 class ComputerButtonTest : public ::testing::Test {
 protected:

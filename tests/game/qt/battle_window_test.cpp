@@ -1,6 +1,6 @@
 #include "game/qt/battle_window.h"
 
-#include "app/qt/view_test_support.h"
+#include "support/qt/view_test_support.h"
 #include "game/qt/board_geometry.h"
 #include "game/qt/board_icons.h"
 #include "game/qt/dialog_units.h"
@@ -20,9 +20,9 @@
 namespace pyrandel {
 namespace {
 
-using testing::RecordingBattleEvents;
-using testing::SendKey;
-using testing::SendMouse;
+using test::RecordingBattleEvents;
+using test::SendKey;
+using test::SendMouse;
 
 [[nodiscard]] QString FromCp932(std::string_view text) { return QString::fromStdString(Cp932ToUtf8(text)); }
 

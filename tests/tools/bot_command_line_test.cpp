@@ -1,6 +1,6 @@
 // The command line of pyrandel-bot.
 
-#include "app/bot_command_line.h"
+#include "pyrandel-bot/bot_command_line.h"
 
 #include <gtest/gtest.h>
 

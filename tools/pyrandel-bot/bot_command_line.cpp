@@ -1,4 +1,4 @@
-#include "app/bot_command_line.h"
+#include "pyrandel-bot/bot_command_line.h"
 
 #include "protocol/text_codec.h"
 

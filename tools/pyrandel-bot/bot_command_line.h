@@ -2,7 +2,7 @@
 // The command line of pyrandel-bot, read into options or into the one message that says what is wrong with it.
 // Names arrive as UTF-8 from the terminal and leave as the code page 932 bytes that go on the wire.
 
-#include "app/computer_player.h"
+#include "bot/computer_player.h"
 
 #include <span>
 #include <string>

@@ -1,7 +1,7 @@
 // The computer player as a participant: against a scripted host (its exact lines), and in whole games on
 // loopback with a hosting player's program.
 
-#include "app/computer_player.h"
+#include "bot/computer_player.h"
 #include "protocol/texts.h"
 #include "support/scripted_host.h"
 #include "support/test_player.h"

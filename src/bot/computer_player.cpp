@@ -1,4 +1,4 @@
-#include "app/computer_player.h"
+#include "bot/computer_player.h"
 
 #include "protocol/texts.h"
 

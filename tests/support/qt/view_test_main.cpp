@@ -1,6 +1,6 @@
 // The widget tests run inside one QApplication on the offscreen platform (no display needed).
 
-#include "app/qt/view_resources.h"
+#include "game/qt/view_resources.h"
 
 #include <QApplication>
 

@@ -1,9 +1,0 @@
-#pragma once
-// The view's pictures are bundled into the static library pyrandel_view; a static library's resources must be
-// registered by the program that links it, once, before the first picture is loaded.
-
-namespace pyrandel {
-
-void InitViewResources();
-
-} // namespace pyrandel
