@@ -17,6 +17,7 @@
 #include "client/client_session.h"
 #include "game/board.h"
 #include "net/listen_server.h"
+#include "protocol/messages.h"
 #include "server/server_session.h"
 
 #include <atomic>
@@ -30,23 +31,21 @@
 
 namespace pyrandel {
 
-inline constexpr int GAME_PORT = 1224;
 inline constexpr int LISTEN_BACKLOG = 5;
 inline constexpr std::string_view LOOPBACK_HOST = "localhost";
 
 struct LobbyOptions {
     // Where players connect and the host listens. Port 0 lets a host pick a free port (tests); its own player
     // then connects to the port actually bound.
-    int port = GAME_PORT;
+    int port = protocol::GAME_PORT;
     std::uint32_t listen_address = ANY_ADDRESS; // network byte order
     SettingsFile settings;                      // kq.ini in the current directory
     // How long the lobby's computer players pause before each move.
     std::chrono::milliseconds computer_pause = HUMAN_PAUSE;
 };
 
-// The computer players a hosting lobby may add; with the host's own player they fill the four seats.
-inline constexpr int MAX_COMPUTER_PLAYERS = 3;
-inline constexpr int DEFAULT_COMPUTER_LEVEL = 3;
+// The computer players a hosting lobby may add; with the host's own player they fill every seat.
+inline constexpr int MAX_COMPUTER_PLAYERS = PLAYER_SLOTS - 1;
 
 struct ComputerSeat {
     std::string name;

@@ -34,10 +34,12 @@
 namespace pyrandel {
 
 inline constexpr std::chrono::milliseconds HUMAN_PAUSE{500};
+// The engine level a computer player plays at unless told otherwise (Engine::MIN_LEVEL to MAX_LEVEL).
+inline constexpr int DEFAULT_COMPUTER_LEVEL = 3;
 
 struct ComputerPlayerOptions {
-    std::string name = "CPU1";                     // code page 932 bytes, at most 78 used
-    int level = 3;                                 // 1..5, see Engine
+    std::string name = "CPU1";                     // code page 932 bytes, at most FIELD_READ_BYTES used
+    int level = DEFAULT_COMPUTER_LEVEL;            // see Engine
     std::chrono::milliseconds pause = HUMAN_PAUSE; // before each move, so people can follow the game
     std::uint64_t seed = 0;                        // 0: a seed of the system's choosing
 };

@@ -11,8 +11,6 @@ namespace pyrandel {
 
 namespace {
 
-constexpr std::size_t NAME_BYTES = 78;
-
 [[nodiscard]] std::string ChatLine(std::string_view name, std::string_view text)
 {
     std::string line;
@@ -34,7 +32,7 @@ ClientSession::~ClientSession() { Shutdown(); }
 void ClientSession::SendChat(std::string_view text)
 {
     const std::string name = view.PlayerName();
-    view.AppendChat(ChatLine(Cp932Prefix(name, NAME_BYTES), text));
+    view.AppendChat(ChatLine(Cp932Prefix(name, FIELD_READ_BYTES), text));
     SendLine(protocol::Chat(text));
 }
 
@@ -157,7 +155,7 @@ void ClientSession::OnConnect()
 {
     view.ShowStatus(texts::STATUS_CONNECTED);
     const std::string name = view.PlayerName();
-    SendLine(protocol::NewClient(Cp932Prefix(name, NAME_BYTES)));
+    SendLine(protocol::NewClient(Cp932Prefix(name, FIELD_READ_BYTES)));
 }
 
 void ClientSession::OnLine(const char* line)

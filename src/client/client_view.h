@@ -11,10 +11,15 @@
 #include "game/battle_events.h"
 #include "game/board.h"
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace pyrandel {
+
+// Bytes of a lobby text field (the name, the address, a chat line) that the logic uses, cut by the logic: the
+// fields hold more, but every program reads them into 79 bytes with the terminating zero.
+inline constexpr std::size_t FIELD_READ_BYTES = 78;
 
 // Window commands the session posts to itself through the view; the view hands each back to
 // ClientSession::HandleCommand on the window thread, in posting order.
@@ -24,7 +29,7 @@ inline constexpr int CMD_YOUR_TURN = 102;   // param: 0
 class ClientView : public StatusSink, public BoardSurface {
 public:
     // Lobby controls
-    // The player's name, at most 78 bytes of code page 932 text.
+    // The player's name, at most FIELD_READ_BYTES of code page 932 text.
     [[nodiscard]] virtual std::string PlayerName() = 0;
     // One line at the end of the chat log.
     virtual void AppendChat(std::string_view text) = 0;

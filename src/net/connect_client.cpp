@@ -1,7 +1,5 @@
 #include "net/connect_client.h"
 
-#include "net/line_connection.h"
-
 namespace pyrandel {
 
 ConnectClient::~ConnectClient()

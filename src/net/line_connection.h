@@ -9,8 +9,6 @@ namespace pyrandel {
 
 class ListenServer;
 
-inline constexpr int LINE_LIMIT = 79; // bytes of text a received line holds at most
-
 class LineConnection final : public WorkerThread {
 public:
     LineConnection(ListenServer& owner, int index);

@@ -15,6 +15,10 @@ namespace pyrandel {
 
 enum class AddressReuse { No, Yes };
 
+// The most bytes of text a received line holds: both reading loops (LineConnection, ConnectClient) read with this
+// limit, so a longer line reaches its reader as pieces of this length, each taken as a line of its own.
+inline constexpr int LINE_LIMIT = 79;
+
 // ReadLine results.
 inline constexpr int LINE_NONE = 0;     // not connected on entry, or the connection ended (socket now closed)
 inline constexpr int LINE_WHOLE = 1;    // a whole line was stored, its end consumed

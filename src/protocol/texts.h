@@ -4,12 +4,13 @@
 // Views convert these with TextCodec at the widget boundary; the core never converts them.
 
 #include <array>
+#include <cstddef>
 #include <string_view>
 
 namespace pyrandel::texts {
 
 
-// Colour names, indexed by colour 0..3 through ColourName().
+// Colour names, indexed by colour (0 blue, 1 red, 2 yellow, 3 green) through ColourName().
 inline constexpr std::string_view COLOUR_BLUE = "\x90\xC2"; // 青
 inline constexpr std::string_view COLOUR_RED = "\x90\xD4"; // 赤
 inline constexpr std::string_view COLOUR_YELLOW = "\x89\xA9"; // 黄
@@ -76,12 +77,14 @@ inline constexpr std::string_view LABEL_ADD_COMPUTER = "CPU\x8EQ\x89\xC1"; // CP
 // Battle window labels.
 inline constexpr std::string_view LABEL_BATTLE_RULES = "\x83{\x81[\x83\x8B\x82\xF0\x90\xCF\x82\xF1\x82\xC5\x82\xA2\x82\xAB\x82\xDC\x82\xB7\x81" "B\x8E\xA9\x95\xAA\x82\xCC\x90" "F\x82\xCC\x83{\x81[\x83\x8B\x82\xAA 5\x82\xC2\x82\xC8\x82\xE7\x82\xF1\x82\xBE\x82\xE7\x81" "A\x8F\x9F\x97\x98"; // ボールを積んでいきます。自分の色のボールが 5つならんだら、勝利
 
-inline constexpr std::array<std::string_view, 4> COLOUR_NAMES = {COLOUR_BLUE, COLOUR_RED, COLOUR_YELLOW, COLOUR_GREEN};
+inline constexpr std::array COLOUR_NAMES = {COLOUR_BLUE, COLOUR_RED, COLOUR_YELLOW, COLOUR_GREEN};
 
-// The name of a colour, or the empty text for anything outside 0..3, so no caller can index past the table.
+// The name of a colour, or the empty text for anything but a colour, so no caller can index past the table.
 [[nodiscard]] constexpr std::string_view ColourName(int colour)
 {
-    return colour >= 0 && colour < 4 ? COLOUR_NAMES[static_cast<unsigned>(colour)] : std::string_view{};
+    return colour >= 0 && static_cast<std::size_t>(colour) < COLOUR_NAMES.size()
+               ? COLOUR_NAMES[static_cast<std::size_t>(colour)]
+               : std::string_view{};
 }
 
 // Pairs every entry with its UTF-8 spelling, for the test that checks the bytes.

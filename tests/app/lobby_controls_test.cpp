@@ -74,8 +74,8 @@ TEST(LobbyControls, ReadField_TakesAtMost78BytesAndNeverHalfACharacter)
     const std::string half_width = "\xB1"; // one single-byte katakana
     const std::vector<ReadFieldCase> cases = {
         {"short", "abc", "abc"},
-        {"exactly 78", std::string(78, 'a'), std::string(78, 'a')},
-        {"80 letters", std::string(80, 'a'), std::string(78, 'a')},
+        {"exactly the limit", std::string(FIELD_READ_BYTES, 'a'), std::string(FIELD_READ_BYTES, 'a')},
+        {"as many letters as may be typed", std::string(FIELD_LIMIT, 'a'), std::string(FIELD_READ_BYTES, 'a')},
         {"character across the cut", std::string(77, 'a') + kana, std::string(77, 'a')},
         {"character ending at the cut", std::string(76, 'a') + kana + "b", std::string(76, 'a') + kana},
         {"39 characters", [&] {

@@ -41,8 +41,8 @@ struct Pair {
 
 std::string Read(TcpSocket& socket, int* result = nullptr)
 {
-    char out[80];
-    const int got = socket.ReadLine(out, 79);
+    char out[LINE_LIMIT + 1];
+    const int got = socket.ReadLine(out, LINE_LIMIT);
     if (result != nullptr) {
         *result = got;
     }
@@ -160,8 +160,8 @@ TEST(TcpSocket, SendLineWithoutAConnectionFails)
 TEST(TcpSocket, ReadLineWithoutAConnectionLeavesTheBufferAlone)
 {
     TcpSocket socket;
-    char out[80] = "untouched";
-    EXPECT_EQ(socket.ReadLine(out, 79), LINE_NONE);
+    char out[LINE_LIMIT + 1] = "untouched";
+    EXPECT_EQ(socket.ReadLine(out, LINE_LIMIT), LINE_NONE);
     EXPECT_STREQ(out, "untouched");
 }
 
@@ -182,8 +182,8 @@ TEST(TcpSocket, TheEndOfTheConnectionClosesTheSocketAndDropsAnUnfinishedLine)
     ASSERT_TRUE(pair.peer.Send("last\r\nxyz"));
     pair.peer.Close();
     EXPECT_EQ(Read(pair.accepted), "last");
-    char out[80];
-    EXPECT_EQ(pair.accepted.ReadLine(out, 79), LINE_NONE);
+    char out[LINE_LIMIT + 1];
+    EXPECT_EQ(pair.accepted.ReadLine(out, LINE_LIMIT), LINE_NONE);
     EXPECT_STREQ(out, "xyz");
     EXPECT_FALSE(pair.accepted.IsOpen());
     EXPECT_FALSE(pair.accepted.IsConnected());

@@ -231,7 +231,7 @@ TEST_F(ServerSessionTest, Departure_AnnouncesRecordedNameAndFreesTheIdForTheNext
 
 TEST_F(ServerSessionTest, Admission_FifthConnectionHearsServerFullAndIsClosed)
 {
-    for (int id = 0; id < 4; ++id) {
+    for (int id = 0; id < PLAYER_SLOTS; ++id) {
         Connect(id);
     }
     LineClient fifth(port);
@@ -446,10 +446,10 @@ TEST_F(ServerMatchTest, Start_SecondStartvsRestartsWithANewDraw)
 {
     const std::map<int, Lines> seen = Start(3); // any participant may restart, players or not
     int can_put = 0;
-    for (int id = 0; id < 4; ++id) {
+    for (int id = 0; id < PLAYER_SLOTS; ++id) {
         const Lines& lines = seen.at(id);
         ASSERT_GE(lines.size(), 4u) << "at id " << id;
-        for (int j = 0; j < 4; ++j) {
+        for (int j = 0; j < PLAYER_SLOTS; ++j) { // each player's colour
             EXPECT_EQ(lines[static_cast<std::size_t>(j)].rfind("MSG\t", 0), 0u);
         }
         EXPECT_EQ(lines[4].substr(0, 8), "STARTVS\t");
@@ -680,12 +680,12 @@ TEST_F(ServerSessionTest, Greeting_IdIsTheFirstLineEvenWhileOthersChat)
 TEST_F(ServerSessionTest, Chat_FourSendersAtOnceEachArriveWholeAndInOrder)
 {
     constexpr int LINES_PER_SENDER = 200;
-    for (int id = 0; id < 4; ++id) {
+    for (int id = 0; id < PLAYER_SLOTS; ++id) {
         Join(id, "p" + std::to_string(id));
     }
     std::vector<std::thread> senders;
-    std::vector<Lines> received(4);
-    for (int id = 0; id < 4; ++id) {
+    std::vector<Lines> received(PLAYER_SLOTS);
+    for (int id = 0; id < PLAYER_SLOTS; ++id) {
         senders.emplace_back([&, id] {
             LineClient& client = clients[id];
             for (int n = 0; n < LINES_PER_SENDER; ++n) {
@@ -698,7 +698,7 @@ TEST_F(ServerSessionTest, Chat_FourSendersAtOnceEachArriveWholeAndInOrder)
     for (std::thread& sender : senders) {
         sender.join();
     }
-    for (int id = 0; id < 4; ++id) {
+    for (int id = 0; id < PLAYER_SLOTS; ++id) {
         const Lines& lines = received[static_cast<std::size_t>(id)];
         ASSERT_EQ(lines.size(), static_cast<std::size_t>(3 * LINES_PER_SENDER)) << "at id " << id;
         std::map<int, int> next;

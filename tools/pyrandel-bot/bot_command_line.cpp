@@ -4,13 +4,11 @@
 
 #include <charconv>
 #include <optional>
+#include <string>
 
 namespace pyrandel {
 
 namespace {
-
-constexpr std::size_t NAME_BYTES = 78;
-constexpr int MAX_PAUSE_MS = 10000;
 
 [[nodiscard]] std::optional<int> Number(std::string_view text, int low, int high)
 {
@@ -42,6 +40,27 @@ constexpr int MAX_PAUSE_MS = 10000;
 }
 
 } // namespace
+
+std::string BotUsage()
+{
+    const ComputerPlayerOptions defaults;
+    return "usage: pyrandel-bot --host HOST [--name NAME] [--level N] [--port PORT] [--pause MS]\n"
+           "  --host HOST   the host to join (a name or a dotted address)\n"
+           "  --name NAME   the player's name (default " +
+           defaults.name + "), at most " + std::to_string(FIELD_READ_BYTES) +
+           " bytes once in Shift-JIS\n"
+           "  --level N     " +
+           std::to_string(Engine::MIN_LEVEL) + " (random) to " + std::to_string(Engine::MAX_LEVEL) +
+           " (strongest), default " + std::to_string(defaults.level) +
+           "\n"
+           "  --port PORT   the host's port, default " +
+           std::to_string(protocol::GAME_PORT) +
+           "\n"
+           "  --pause MS    the pause before each move in milliseconds, 0 to " +
+           std::to_string(MAX_PAUSE_MS) + ", default " + std::to_string(defaults.pause.count()) +
+           "\n"
+           "  --help        this text\n";
+}
 
 BotCommandLine ParseBotCommandLine(std::span<const std::string_view> arguments)
 {
@@ -80,8 +99,8 @@ BotCommandLine ParseBotCommandLine(std::span<const std::string_view> arguments)
             if (name.empty()) {
                 return Error("--name must not be empty");
             }
-            if (name.size() > NAME_BYTES) {
-                return Error("--name is longer than 78 bytes in Shift-JIS");
+            if (name.size() > FIELD_READ_BYTES) {
+                return Error("--name is longer than " + std::to_string(FIELD_READ_BYTES) + " bytes in Shift-JIS");
             }
             if (HasControlBytes(name)) {
                 return Error("--name must not hold tabs, line ends or other control characters");
@@ -90,7 +109,8 @@ BotCommandLine ParseBotCommandLine(std::span<const std::string_view> arguments)
         } else if (option == "--level") {
             const auto level = Number(*value, Engine::MIN_LEVEL, Engine::MAX_LEVEL);
             if (!level) {
-                return Error("--level must be a number from 1 to 5: " + std::string(*value));
+                return Error("--level must be a number from " + std::to_string(Engine::MIN_LEVEL) + " to " +
+                             std::to_string(Engine::MAX_LEVEL) + ": " + std::string(*value));
             }
             result.player.level = *level;
         } else if (option == "--port") {
@@ -102,7 +122,8 @@ BotCommandLine ParseBotCommandLine(std::span<const std::string_view> arguments)
         } else {
             const auto pause = Number(*value, 0, MAX_PAUSE_MS);
             if (!pause) {
-                return Error("--pause must be a number of milliseconds from 0 to 10000: " + std::string(*value));
+                return Error("--pause must be a number of milliseconds from 0 to " + std::to_string(MAX_PAUSE_MS) +
+                             ": " + std::string(*value));
             }
             result.player.pause = std::chrono::milliseconds(*pause);
         }

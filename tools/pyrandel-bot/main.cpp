@@ -36,10 +36,10 @@ int main(int argc, char** argv)
     const BotCommandLine command_line = ParseBotCommandLine(arguments);
     switch (command_line.action) {
     case BotAction::HELP:
-        std::cout << BOT_USAGE;
+        std::cout << BotUsage();
         return 0;
     case BotAction::ERROR:
-        std::cerr << "pyrandel-bot: " << command_line.error << "\n" << BOT_USAGE;
+        std::cerr << "pyrandel-bot: " << command_line.error << "\n" << BotUsage();
         return EXIT_BAD_ARGUMENTS;
     case BotAction::RUN:
         break;

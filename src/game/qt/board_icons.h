@@ -3,6 +3,8 @@
 // sizes, 32 pixels and 64 pixels for a device pixel ratio of 2, so painting never scales a picture.
 // The resources must be registered first (InitViewResources).
 
+#include "game/grid.h"
+
 #include <QIcon>
 #include <QPixmap>
 #include <QString>
@@ -35,7 +37,7 @@ private:
     };
     [[nodiscard]] static Picture Load(const QString& name);
 
-    std::array<Picture, 4> balls; // by colour: blue, red, yellow, green
+    std::array<Picture, COLOURS> balls; // by colour: blue, red, yellow, green
     Picture hole;
     Picture marker;
 };

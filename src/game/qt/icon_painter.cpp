@@ -1,5 +1,7 @@
 #include "game/qt/icon_painter.h"
 
+#include "game/grid.h"
+
 #include <QPainter>
 #include <QRadialGradient>
 
@@ -17,7 +19,7 @@ struct BallColours {
 };
 
 // Colour order of the board: 0 blue, 1 red, 2 yellow, 3 green.
-constexpr std::array<IconId, 4> BALL_ICONS = {IconId::BALL_BLUE, IconId::BALL_RED, IconId::BALL_YELLOW,
+constexpr std::array<IconId, COLOURS> BALL_ICONS = {IconId::BALL_BLUE, IconId::BALL_RED, IconId::BALL_YELLOW,
                                               IconId::BALL_GREEN};
 
 const QColor RIM_COLOUR(0, 0, 128);
@@ -109,7 +111,7 @@ void PaintBall(QPainter& painter, QPointF centre, qreal radius, const BallColour
 
 } // namespace
 
-IconId BallIcon(int colour) { return BALL_ICONS[static_cast<std::size_t>(std::clamp(colour, 0, 3))]; }
+IconId BallIcon(int colour) { return BALL_ICONS[static_cast<std::size_t>(std::clamp(colour, 0, COLOURS - 1))]; }
 
 QString IconFileName(IconId id)
 {
