@@ -83,8 +83,6 @@ void LobbyControls::RemoveParticipant(int id) { participants.Remove(id); }
 
 void LobbyControls::ClearParticipants() { participants.Clear(); }
 
-void LobbyControls::RestoreConnectControls() { SetConnectControls(ControlState::ENABLED, ConnectMode::CLIENT); }
-
 void LobbyControls::ResetMatchButtons()
 {
     view.EnableControl(CONTROL_MATCH, ControlState::ENABLED);
@@ -92,6 +90,17 @@ void LobbyControls::ResetMatchButtons()
 }
 
 void LobbyControls::ShowStatus(std::string_view text) { view.ShowStatus(text); }
+
+// The status line says so already; the lobby's controls stay as the player set them.
+void LobbyControls::Connected() {}
+
+void LobbyControls::ConnectionEnded(ConnectionEnd how)
+{
+    // A lobby that closed the connection itself has set its controls already, and may stand in a new mode by now.
+    if (how != ConnectionEnd::CLOSED) {
+        SetConnectControls(ControlState::ENABLED, ConnectMode::CLIENT);
+    }
+}
 
 void LobbyControls::PostCommand(int command, int param) { view.PostCommand(command, param); }
 

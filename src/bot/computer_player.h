@@ -87,9 +87,10 @@ private:
     void AddParticipant(std::string_view name, int id) override;
     void RemoveParticipant(int id) override;
     void ClearParticipants() override;
-    void RestoreConnectControls() override;
     void ResetMatchButtons() override;
     void ShowStatus(std::string_view text) override;
+    void Connected() override;
+    void ConnectionEnded(ConnectionEnd how) override;
     void PostCommand(int command, int param) override;
     void OpenBattleWindow(int colour, BattleEvents& events) override;
     [[nodiscard]] bool IsBattleWindowOpen() override;

@@ -154,6 +154,7 @@ void ClientSession::Hint()
 void ClientSession::OnConnect()
 {
     view.ShowStatus(texts::STATUS_CONNECTED);
+    view.Connected();
     const std::string name = view.PlayerName();
     SendLine(protocol::NewClient(Cp932Prefix(name, FIELD_READ_BYTES)));
 }
@@ -227,27 +228,25 @@ void ClientSession::OnDisconnect()
 {
     // The transport has closed the socket already; closing it here again could close a connection the player
     // asked for meanwhile.
-    const bool closed_by_player = EndingAttemptWasClosed();
+    const ConnectionEnd how = EndingAttemptWasClosed() ? ConnectionEnd::CLOSED : ConnectionEnd::LOST;
     LeaveMatch(TellHost::NO);
     view.ShowStatus(texts::STATUS_NOT_CONNECTED);
     view.ClearParticipants();
     view.AppendChat(texts::CHAT_CONNECTION_CLOSED);
-    // A lobby that closed the connection itself has set its controls already, and may stand in a new mode by now.
-    if (!closed_by_player) {
-        view.RestoreConnectControls();
-    }
+    view.ConnectionEnded(how);
 }
 
 void ClientSession::OnConnectFailed()
 {
     if (EndingAttemptWasClosed()) {
         view.ShowStatus(texts::STATUS_NOT_CONNECTED); // the player called the attempt off: nothing failed
+        view.ConnectionEnded(ConnectionEnd::CLOSED);
         return;
     }
     // Without a word the player would be left with a pressed toggle and "connecting..." for good.
     view.AppendChat(texts::CHAT_CONNECT_FAILED);
     view.ShowStatus(texts::STATUS_NOT_CONNECTED);
-    view.RestoreConnectControls();
+    view.ConnectionEnded(ConnectionEnd::FAILED);
 }
 
 } // namespace pyrandel

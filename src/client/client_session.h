@@ -31,7 +31,7 @@ public:
     // Connecting
     // Starts a connection (see ConnectClient::Connect).
     bool Connect(std::string_view host, int port);
-    // The lobby ends the connection or the attempt: its end then leaves the lobby's controls as they are.
+    // The lobby ends the connection or the attempt; the view hears of its end as ConnectionEnd::CLOSED.
     void Disconnect();
 
     // Sending (window thread)

@@ -1,8 +1,8 @@
 #pragma once
 // What the client session needs of the player's program: the lobby's shared controls (name, chat log,
-// participant list, connection controls, status line), the window thread for the two match commands, and the
-// battle window. The desktop program implements it over its lobby (LobbyControls); a computer player implements
-// it headless.
+// participant list, status line), the news of its connection, the window thread for the two match commands, and
+// the battle window. The desktop program implements it over its lobby (LobbyControls); a computer player
+// implements it headless.
 //
 // Threads: every call may come from the connection thread or the window thread and must not wait for the window
 // thread, but for OpenBattleWindow (window thread only, returns when the window has closed) and ShowMessageBox
@@ -26,6 +26,13 @@ inline constexpr std::size_t FIELD_READ_BYTES = 78;
 inline constexpr int CMD_START_MATCH = 101; // param: the colour as received
 inline constexpr int CMD_YOUR_TURN = 102;   // param: 0
 
+// How a connection, or the attempt to make one, ended.
+enum class ConnectionEnd {
+    FAILED, // it could not be made: the name did not resolve, nobody answered, or a Close ended the attempt
+    LOST,   // it stood, and the host, the network or a Close ended it
+    CLOSED, // the session's owner ended it through ClientSession::Disconnect, standing or still being made
+};
+
 class ClientView : public StatusSink, public BoardSurface {
 public:
     // Lobby controls
@@ -36,11 +43,16 @@ public:
     virtual void AddParticipant(std::string_view name, int id) = 0;
     virtual void RemoveParticipant(int id) = 0;
     virtual void ClearParticipants() = 0;
-    // The controls as when no connection stands: every mode released, name and address editable.
-    virtual void RestoreConnectControls() = 0;
     // The lobby's hidden match buttons as when no match runs.
     virtual void ResetMatchButtons() = 0;
     // ShowStatus (StatusSink): the status line.
+
+    // Connection (connection thread)
+    // The connection to the host stands; the host's lines follow.
+    virtual void Connected() = 0;
+    // The connection, or the attempt, is over, once for every Connect that started; the session has written its
+    // texts (status line, chat log) already.
+    virtual void ConnectionEnded(ConnectionEnd how) = 0;
 
     // Window thread
     // Queues a command for ClientSession::HandleCommand on the window thread and returns at once.

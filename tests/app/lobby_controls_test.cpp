@@ -100,6 +100,23 @@ TEST(LobbyControls, ReadField_TakesAtMost78BytesAndNeverHalfACharacter)
     }
 }
 
+TEST(LobbyControls, ConnectionEnded_RestoresTheControlsUnlessTheLobbyEndedIt)
+{
+    const std::vector<std::pair<ConnectionEnd, bool>> cases = {
+        {ConnectionEnd::FAILED, true}, {ConnectionEnd::LOST, true}, {ConnectionEnd::CLOSED, false}};
+    for (const auto& [how, restored] : cases) {
+        FakeLobbyView view;
+        ParticipantList participants;
+        LobbyControls controls(view, participants);
+        view.SetToggled(CONTROL_CONNECT, true);
+        view.EnableControl(CONTROL_ADDRESS, ControlState::DISABLED);
+        controls.Connected();
+        controls.ConnectionEnded(how);
+        EXPECT_EQ(view.Toggled(CONTROL_CONNECT), !restored) << static_cast<int>(how);
+        EXPECT_EQ(view.Enabled(CONTROL_ADDRESS), restored) << static_cast<int>(how);
+    }
+}
+
 TEST(LobbyControls, Participants_ShownSortedOnlyOnceAttached)
 {
     FakeLobbyView view;
