@@ -47,11 +47,6 @@ struct LobbyOptions {
 // The computer players a hosting lobby may add; with the host's own player they fill every seat.
 inline constexpr int MAX_COMPUTER_PLAYERS = PLAYER_SLOTS - 1;
 
-struct ComputerSeat {
-    std::string name;
-    int level = 0;
-};
-
 class Lobby final : public LobbyEvents {
 public:
     Lobby(LobbyView& view, LobbyControls& controls, Board& board, ServerSession& server, ClientSession& client,
@@ -87,24 +82,21 @@ public:
 
     // Computer players (window thread, but StopComputerPlayers from any thread)
     // Starts a computer player named CPU1..CPU3 that joins the game hosted here through "localhost", at the
-    // level the spin box shows; false when none may join now (not hosting, four present, three running).
+    // level the level list shows; false when none may join now (not hosting, every seat taken, three running).
     bool AddComputerPlayer();
     // Tells every computer player to leave; they end on their own threads and are let go later.
     void StopComputerPlayers();
-    // The computer players that still play here (not leaving, connection not ended).
-    [[nodiscard]] std::vector<ComputerSeat> ComputerSeats();
-    // Those whose connection has not ended yet, the leaving ones included.
-    [[nodiscard]] int ComputerPlayersConnected();
 
 private:
+    enum class Hosting { OFF, ON };
+
     void ConnectTo(int port);
     // The participant list on screen changed (any thread).
     void ParticipantsShown(int count);
-    void SetHosting(bool now_hosting);
+    void SetHosting(Hosting now);
     // Enables "CPU参加" exactly when AddComputerPlayer would start one; computer_lock is held.
     void UpdateComputerButton();
     [[nodiscard]] bool MayAddComputer() const; // computer_lock is held
-    [[nodiscard]] int ComputerLevel();
 
     LobbyView& view;
     LobbyControls& controls;
@@ -119,7 +111,7 @@ private:
     // Guards the members below. Held while the button's state is worked out and handed to the view, so states
     // worked out on two threads reach the view in the order they were worked out.
     std::mutex computer_lock;
-    bool hosting = false;
+    Hosting hosting = Hosting::OFF;
     int listed = 0;
     std::list<ComputerPlayer> computers; // destroyed (joined) on the window thread only
 };

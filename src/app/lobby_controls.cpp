@@ -1,8 +1,10 @@
 #include "app/lobby_controls.h"
 
+#include "bot/computer_player.h"
 #include "protocol/text_codec.h"
 #include "protocol/texts.h"
 
+#include <charconv>
 #include <utility>
 #include <vector>
 
@@ -56,6 +58,18 @@ std::string LobbyControls::ReadField(int id)
 }
 
 void LobbyControls::WriteField(int id, std::string_view text) { view.WriteField(id, text); }
+
+int LobbyControls::ComputerLevel()
+{
+    const std::string text = view.FieldText(CONTROL_COMPUTER_LEVEL);
+    int level = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), level);
+    if (error != std::errc() || end != text.data() + text.size() || level < Engine::MIN_LEVEL ||
+        level > Engine::MAX_LEVEL) {
+        return DEFAULT_COMPUTER_LEVEL;
+    }
+    return level;
+}
 
 void LobbyControls::SetConnectControls(ControlState state, ConnectMode mode)
 {

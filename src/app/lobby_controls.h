@@ -36,9 +36,11 @@ public:
     void SetParticipantsShownHandler(std::function<void(int count)> handler);
 
     // Fields
-    // The text of an edit field as the logic uses it: at most 78 bytes, never ending in half a character.
+    // The text of an edit field as the logic uses it: at most FIELD_READ_BYTES, never ending in half a character.
     [[nodiscard]] std::string ReadField(int id);
     void WriteField(int id, std::string_view text);
+    // The level the list beside "CPU参加" shows, or DEFAULT_COMPUTER_LEVEL when it shows no level.
+    [[nodiscard]] int ComputerLevel();
 
     // Enables or disables the connection controls of `mode` (the other mode's toggle, the address and the
     // name); an empty name becomes "名無し" either way; enabling also releases both toggles. The mode's own

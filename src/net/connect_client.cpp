@@ -72,9 +72,9 @@ bool ConnectClient::IsConnected() const
 
 void ConnectClient::Run()
 {
-    bool socket_ready = true; // Connect made the first attempt's socket
+    AttemptSocket attempt_socket = AttemptSocket::READY; // Connect made the first attempt's socket
     for (;;) {
-        Attempt(socket_ready);
+        Attempt(attempt_socket);
         const std::scoped_lock guard(connect_lock);
         if (!attempt_pending) {
             phase = Phase::EXITING;
@@ -82,12 +82,12 @@ void ConnectClient::Run()
         }
         attempt_pending = false;
         // Under the lock, so a Close from now on reaches the new socket.
-        socket_ready = !pending_cancelled && socket.Create();
+        attempt_socket = !pending_cancelled && socket.Create() ? AttemptSocket::READY : AttemptSocket::MISSING;
         phase = Phase::ACTIVE;
     }
 }
 
-void ConnectClient::Attempt(bool socket_ready)
+void ConnectClient::Attempt(AttemptSocket attempt_socket)
 {
     std::string name;
     int attempt_port = 0;
@@ -97,7 +97,8 @@ void ConnectClient::Attempt(bool socket_ready)
         attempt_port = port;
     }
     // The name is looked up here so the caller never waits for the name service.
-    const std::uint32_t address = socket_ready ? TcpSocket::Resolve(name.c_str()) : ADDRESS_NONE;
+    const std::uint32_t address =
+        attempt_socket == AttemptSocket::READY ? TcpSocket::Resolve(name.c_str()) : ADDRESS_NONE;
     const bool connected = address != ADDRESS_NONE && socket.Connect(address, attempt_port);
     if (connected) {
         OnConnect();

@@ -30,11 +30,6 @@ void LineConnection::Close()
     socket.Close();
 }
 
-bool LineConnection::IsFree() const
-{
-    return !socket.IsOpen() && !Running();
-}
-
 void LineConnection::Run()
 {
     owner.OnConnect(slot_index);

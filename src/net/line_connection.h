@@ -19,8 +19,6 @@ public:
     bool SendLine(std::string_view text);
     // Ends the connection from any thread; the reading thread then reports OnDisconnect and ends.
     void Close();
-    // Free: no connection and no thread still finishing its last steps.
-    [[nodiscard]] bool IsFree() const;
     // Holds a connection (its thread may already be gone or not yet started).
     [[nodiscard]] bool IsOpen() const { return socket.IsOpen(); }
     [[nodiscard]] int index() const { return slot_index; }

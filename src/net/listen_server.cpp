@@ -35,7 +35,7 @@ bool ListenServer::Listen(int port, int backlog, std::uint32_t address)
     }
     // A port that cannot be had ends the run at once (OnListenStart, OnListenEnd). Listening on an unbound socket
     // would quietly pick a random port instead, so the socket is closed before the accepting thread sees it.
-    if (!socket.Bind(port, address, AddressReuse::Yes) || !socket.Listen(backlog)) {
+    if (!socket.Bind(port, address, AddressReuse::YES) || !socket.Listen(backlog)) {
         socket.Close();
     }
     if (!Start()) {

@@ -52,14 +52,14 @@ public:
     }
     [[nodiscard]] bool Interrupted() const { return closed.load(std::memory_order_acquire); }
 
-    enum class Wait { Ready, Interrupted };
+    enum class Wait { READY, INTERRUPTED };
     // Waits until the descriptor shows `events` or the connection is interrupted. `timeout_ms` -1: no limit.
     // With no events, only the time passes (or the interruption comes).
     [[nodiscard]] Wait WaitFor(short events, int timeout_ms = -1) const
     {
         for (;;) {
             if (Interrupted()) {
-                return Wait::Interrupted;
+                return Wait::INTERRUPTED;
             }
             pollfd fds[2] = {{events != 0 ? fd : -1, events, 0}, {wake, POLLIN, 0}};
             const int ready = ::poll(fds, 2, timeout_ms);
@@ -67,9 +67,9 @@ public:
                 continue;
             }
             if (ready < 0 || (fds[1].revents & POLLIN) != 0 || Interrupted()) {
-                return Wait::Interrupted;
+                return Wait::INTERRUPTED;
             }
-            return Wait::Ready; // readiness, a timeout or an error condition: the caller's next call tells which
+            return Wait::READY; // readiness, a timeout or an error condition: the caller's next call tells which
         }
     }
 
@@ -161,10 +161,13 @@ bool IsRetryAcceptError(int error)
 
 } // namespace
 
+// Whether a connection that a socket takes on is connected to a peer (accepted, connected, moved from one that
+// was) or not yet (made for binding or connecting).
+enum class Link { NOT_CONNECTED, CONNECTED };
+
 struct TcpSocket::State {
     mutable std::mutex lock; // guards the fields below up to the reader
     ConnectionPtr connection;
-    std::uint32_t peer = 0;
     std::atomic<bool> connected{false};
     std::atomic<std::chrono::milliseconds::rep> send_stall_limit_ms{
         std::chrono::duration_cast<std::chrono::milliseconds>(SEND_STALL_LIMIT).count()};
@@ -182,12 +185,11 @@ struct TcpSocket::State {
     }
 
     // Installs a new connection (or none) and returns the old one, which the caller interrupts.
-    [[nodiscard]] ConnectionPtr Replace(ConnectionPtr next, bool is_connected, std::uint32_t peer_address)
+    [[nodiscard]] ConnectionPtr Replace(ConnectionPtr next, Link link)
     {
         ConnectionPtr old = std::move(connection);
         connection = std::move(next);
-        connected.store(is_connected, std::memory_order_release);
-        peer = peer_address;
+        connected.store(link == Link::CONNECTED, std::memory_order_release);
         generation.fetch_add(1, std::memory_order_acq_rel);
         return old;
     }
@@ -202,7 +204,7 @@ struct TcpSocket::State {
             if (connection.get() != expected || expected == nullptr) {
                 return;
             }
-            old = Replace(nullptr, false, 0);
+            old = Replace(nullptr, Link::NOT_CONNECTED);
         }
         old->Interrupt();
     }
@@ -235,10 +237,10 @@ TcpSocket& TcpSocket::TakeOver(TcpSocket& from)
     ConnectionPtr old;
     {
         const std::scoped_lock guard(state->lock, from.state->lock);
-        const bool was_connected = from.state->connected.load(std::memory_order_acquire);
-        const std::uint32_t peer = from.state->peer;
-        ConnectionPtr taken = from.state->Replace(nullptr, false, 0);
-        old = state->Replace(std::move(taken), was_connected, peer);
+        const Link link =
+            from.state->connected.load(std::memory_order_acquire) ? Link::CONNECTED : Link::NOT_CONNECTED;
+        ConnectionPtr taken = from.state->Replace(nullptr, Link::NOT_CONNECTED);
+        old = state->Replace(std::move(taken), link);
     }
     if (old) {
         old->Interrupt();
@@ -252,7 +254,7 @@ bool TcpSocket::Create()
     ConnectionPtr old;
     {
         const std::scoped_lock guard(state->lock);
-        old = state->Replace(fresh, false, 0);
+        old = state->Replace(fresh, Link::NOT_CONNECTED);
     }
     if (old) {
         old->Interrupt();
@@ -266,7 +268,7 @@ bool TcpSocket::Bind(int port, std::uint32_t address, AddressReuse reuse)
     if (!connection) {
         return false;
     }
-    if (reuse == AddressReuse::Yes) {
+    if (reuse == AddressReuse::YES) {
         const int on = 1;
         ::setsockopt(connection->fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     }
@@ -299,7 +301,7 @@ TcpSocket TcpSocket::Accept()
             ConnectionPtr connection = MakeConnection(fd);
             if (!connection) {
                 // No descriptor left for the wake-up: this peer is dropped, the listener carries on.
-                if (listener->WaitFor(0, ACCEPT_RETRY_MS) == Connection::Wait::Interrupted) {
+                if (listener->WaitFor(0, ACCEPT_RETRY_MS) == Connection::Wait::INTERRUPTED) {
                     return accepted;
                 }
                 continue;
@@ -307,17 +309,17 @@ TcpSocket TcpSocket::Accept()
             SendLinesAtOnce(fd);
             {
                 const std::scoped_lock guard(accepted.state->lock);
-                (void)accepted.state->Replace(std::move(connection), true, peer.sin_addr.s_addr);
+                (void)accepted.state->Replace(std::move(connection), Link::CONNECTED);
             }
             return accepted;
         }
         const int error = errno;
         if (IsRetryAcceptError(error)) {
-            if (listener->WaitFor(POLLIN) == Connection::Wait::Interrupted) {
+            if (listener->WaitFor(POLLIN) == Connection::Wait::INTERRUPTED) {
                 return accepted;
             }
         } else if (IsTransientAcceptError(error)) {
-            if (listener->WaitFor(0, ACCEPT_RETRY_MS) == Connection::Wait::Interrupted) {
+            if (listener->WaitFor(0, ACCEPT_RETRY_MS) == Connection::Wait::INTERRUPTED) {
                 return accepted;
             }
         } else {
@@ -343,7 +345,7 @@ bool TcpSocket::Connect(std::uint32_t address, int port)
     int result = ::connect(connection->fd, reinterpret_cast<const sockaddr*>(&remote), sizeof remote);
     if (result != 0 && (errno == EINPROGRESS || errno == EINTR)) {
         // The attempt goes on in the kernel; wait for its outcome, or for Close.
-        if (connection->WaitFor(POLLOUT) == Connection::Wait::Interrupted) {
+        if (connection->WaitFor(POLLOUT) == Connection::Wait::INTERRUPTED) {
             return false;
         }
         int error = 0;
@@ -359,7 +361,6 @@ bool TcpSocket::Connect(std::uint32_t address, int port)
         return false; // closed, or replaced, while connecting
     }
     state->connected.store(true, std::memory_order_release);
-    state->peer = address;
     return true;
 }
 
@@ -418,7 +419,7 @@ int TcpSocket::Receive(char* destination, int capacity)
             return static_cast<int>(received);
         }
         if (received < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
-            if (connection->WaitFor(POLLIN) == Connection::Wait::Interrupted) {
+            if (connection->WaitFor(POLLIN) == Connection::Wait::INTERRUPTED) {
                 return 0;
             }
             continue;
@@ -466,7 +467,7 @@ bool TcpSocket::SendLine(std::string_view text)
                     state->CloseIf(connection.get());
                     return false;
                 }
-                if (connection->WaitFor(POLLOUT, static_cast<int>(left.count()) + 1) == Connection::Wait::Ready) {
+                if (connection->WaitFor(POLLOUT, static_cast<int>(left.count()) + 1) == Connection::Wait::READY) {
                     continue;
                 }
                 return false;
@@ -500,7 +501,7 @@ void TcpSocket::Close()
     ConnectionPtr old;
     {
         const std::scoped_lock guard(state->lock);
-        old = state->Replace(nullptr, false, 0);
+        old = state->Replace(nullptr, Link::NOT_CONNECTED);
     }
     if (old) {
         old->Interrupt();
@@ -530,12 +531,6 @@ int TcpSocket::LocalPort() const
         return 0;
     }
     return ntohs(local.sin_port);
-}
-
-std::uint32_t TcpSocket::PeerAddress() const
-{
-    const std::scoped_lock guard(state->lock);
-    return state->peer;
 }
 
 } // namespace pyrandel

@@ -13,7 +13,7 @@
 
 namespace pyrandel {
 
-enum class AddressReuse { No, Yes };
+enum class AddressReuse { NO, YES };
 
 // The most bytes of text a received line holds: both reading loops (LineConnection, ConnectClient) read with this
 // limit, so a longer line reaches its reader as pieces of this length, each taken as a line of its own.
@@ -42,7 +42,7 @@ public:
     bool Create();
     // `address` in network byte order (0: any local address). A listening socket asks for address reuse so a
     // host stopped and started again at once can listen on the same port.
-    bool Bind(int port, std::uint32_t address, AddressReuse reuse = AddressReuse::No);
+    bool Bind(int port, std::uint32_t address, AddressReuse reuse = AddressReuse::NO);
     bool Listen(int backlog);
     // The accepted connection, or a socket that holds nothing when accept failed (above all after Close).
     [[nodiscard]] TcpSocket Accept();
@@ -59,6 +59,7 @@ public:
     // (10 s unless set) has its connection ended, so one peer that stopped reading cannot hold its senders for
     // good (a host relays to everybody under one lock).
     bool SendLine(std::string_view text);
+    // The program keeps the 10 s; a test shortens it to see a peer that stopped reading cut off in good time.
     void SetSendStallLimit(std::chrono::milliseconds limit);
 
     // Ending: callable from any thread, any number of times. Also empties the line reader, so unread bytes of an
@@ -69,8 +70,6 @@ public:
     [[nodiscard]] bool IsConnected() const;
     // The local port (after Bind), for servers that bound port 0.
     [[nodiscard]] int LocalPort() const;
-    // The peer's IPv4 address in network byte order (accepted or connected sockets), else 0.
-    [[nodiscard]] std::uint32_t PeerAddress() const;
 
 private:
     // One receive for the line reader: up to `capacity` bytes into `destination`; 0 when the connection ended

@@ -1,7 +1,7 @@
 #pragma once
 // Every Japanese text of the program, held as the exact code page 932 bytes that go on the wire and into the
 // settings file. The UTF-8 spelling beside each entry is what the bytes mean; a test checks the two agree.
-// Views convert these with TextCodec at the widget boundary; the core never converts them.
+// Views convert these at the widget boundary (Cp932ToUtf8 in text_codec.h); the core never converts them.
 
 #include <array>
 #include <cstddef>

@@ -2,6 +2,7 @@
 // a field and the participant list as the view shows it.
 
 #include "app/lobby_controls.h"
+#include "bot/computer_player.h"
 #include "protocol/texts.h"
 #include "support/fake_lobby_view.h"
 
@@ -117,6 +118,21 @@ TEST(LobbyControls, ConnectionEnded_RestoresTheControlsUnlessTheLobbyEndedIt)
     }
 }
 
+TEST(LobbyControls, ComputerLevel_ReadsTheLevelListOrFallsBackToTheDefault)
+{
+    const std::vector<std::pair<std::string, int>> cases = {
+        {"5", 5}, {"1", 1}, {"x", DEFAULT_COMPUTER_LEVEL}, {"", DEFAULT_COMPUTER_LEVEL},
+        {"0", DEFAULT_COMPUTER_LEVEL}, {"6", DEFAULT_COMPUTER_LEVEL}, {"4x", DEFAULT_COMPUTER_LEVEL},
+    };
+    FakeLobbyView view;
+    ParticipantList participants;
+    LobbyControls controls(view, participants);
+    for (const auto& [shown, level] : cases) {
+        view.WriteField(CONTROL_COMPUTER_LEVEL, shown);
+        EXPECT_EQ(controls.ComputerLevel(), level) << '"' << shown << '"';
+    }
+}
+
 TEST(LobbyControls, Participants_ShownSortedOnlyOnceAttached)
 {
     FakeLobbyView view;
@@ -131,7 +147,7 @@ TEST(LobbyControls, Participants_ShownSortedOnlyOnceAttached)
     controls.RemoveParticipant(3);
     controls.RemoveParticipant(9);
     EXPECT_EQ(view.Participants(), (std::vector<std::string>{"Alice", "bob"}));
-    EXPECT_EQ(participants.IdAt(1), 1);
+    EXPECT_EQ(participants.Snapshot()->at(1).id, 1);
     controls.ClearParticipants();
     EXPECT_TRUE(view.Participants().empty());
 }

@@ -27,7 +27,7 @@ TcpSocket MakeListener(int backlog = 8)
 {
     TcpSocket listener;
     EXPECT_TRUE(listener.Create());
-    EXPECT_TRUE(listener.Bind(0, test::LOOPBACK, AddressReuse::Yes));
+    EXPECT_TRUE(listener.Bind(0, test::LOOPBACK, AddressReuse::YES));
     EXPECT_TRUE(listener.Listen(backlog));
     return listener;
 }
@@ -49,12 +49,11 @@ std::string Read(TcpSocket& socket, int* result = nullptr)
     return got == LINE_NONE ? "<none>" : out;
 }
 
-TEST(TcpSocket, AcceptedSocketIsConnectedAndKnowsItsPeer)
+TEST(TcpSocket, AcceptedSocketIsConnected)
 {
     Pair pair;
     ASSERT_TRUE(pair.accepted.IsOpen());
     EXPECT_TRUE(pair.accepted.IsConnected());
-    EXPECT_EQ(pair.accepted.PeerAddress(), test::LOOPBACK);
     EXPECT_FALSE(pair.listener.IsConnected());
 }
 
@@ -248,7 +247,6 @@ TEST(TcpSocket, ConnectReachesAListenerAndRefusesASecondTime)
     ASSERT_TRUE(client.Connect(test::LOOPBACK, listener.Port()));
     RawPeer server_side = listener.Accept();
     EXPECT_TRUE(client.IsConnected());
-    EXPECT_EQ(client.PeerAddress(), test::LOOPBACK);
     EXPECT_FALSE(client.Connect(test::LOOPBACK, listener.Port()));
     ASSERT_TRUE(client.SendLine("hi"));
     EXPECT_EQ(server_side.ReceiveLine(), "hi\r\n");
@@ -260,9 +258,8 @@ TEST(TcpSocket, TakeOverMovesTheConnectionAndClosesTheOldOne)
     Pair second;
     TcpSocket holder = std::move(first.accepted);
     EXPECT_FALSE(first.accepted.IsOpen());
-    EXPECT_EQ(first.accepted.PeerAddress(), 0U);
+    EXPECT_FALSE(first.accepted.IsConnected());
     EXPECT_TRUE(holder.IsConnected());
-    EXPECT_EQ(holder.PeerAddress(), test::LOOPBACK);
     first.accepted.Close(); // closing the emptied object leaves the connection alone
     ASSERT_TRUE(holder.SendLine("moved"));
     EXPECT_EQ(first.peer.ReceiveLine(), "moved\r\n");

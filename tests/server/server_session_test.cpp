@@ -57,7 +57,7 @@ const std::string MATCH_RUNNING_NOTICE = "MSG\t" + std::string(texts::MSG_MATCH_
 const std::string SERVER_FULL = "MSG\t" + std::string(texts::MSG_SERVER_FULL);
 
 // Whether a newcomer's greeting ends with the notice that a match is being played.
-enum class Greeting { Plain, MatchRunning };
+enum class Greeting { PLAIN, MATCH_RUNNING };
 
 class ServerSessionTest : public ::testing::Test {
 protected:
@@ -71,7 +71,7 @@ protected:
 
     // Connects and checks the greeting: the id, one ADD per listed participant in list order, and the notice
     // when a match runs.
-    LineClient& Connect(int expected_id, Greeting greeting = Greeting::Plain)
+    LineClient& Connect(int expected_id, Greeting greeting = Greeting::PLAIN)
     {
         LineClient& client = clients[expected_id];
         EXPECT_TRUE(client.Connect(port));
@@ -80,7 +80,7 @@ protected:
         for (const RosterEntry& entry : listed.value()) {
             expected.push_back("ADD\t" + std::to_string(entry.id) + "\t" + entry.name);
         }
-        if (greeting == Greeting::MatchRunning) {
+        if (greeting == Greeting::MATCH_RUNNING) {
             expected.push_back(MATCH_RUNNING_NOTICE);
         }
         EXPECT_EQ(client.ReadLines(static_cast<int>(expected.size())), expected);
@@ -438,7 +438,7 @@ TEST_F(ServerMatchTest, Departure_OfASpectatorLeavesTheMatchRunning)
         EXPECT_EQ(clients[id].ReadLines(2), (Lines{"DEL\t3", Gone("d")})) << "at id " << id;
     }
     list.Remove(3);
-    Connect(3, Greeting::MatchRunning);
+    Connect(3, Greeting::MATCH_RUNNING);
     ExpectAllSilent();
 }
 
@@ -506,7 +506,7 @@ TEST_F(ServerSessionTest, Start_EmptyListLeavesARunningMatchAlone)
     ExpectAllSilent();
     clients[0].Send("PLOT\t1\t3\t0\t0\t-1"); // the two-player draw: id 0 moves first, then id 1
     EXPECT_EQ(clients[1].ReadLines(2), (Lines{"PLOT\t1\t3\t0\t0", "CAN_PUT"}));
-    Connect(2, Greeting::MatchRunning);
+    Connect(2, Greeting::MATCH_RUNNING);
 }
 
 TEST_F(ServerSessionTest, Start_ListedTwiceOrMoreThanFourPlaysOnceEach)
@@ -613,7 +613,7 @@ TEST_F(ServerSessionTest, Shutdown_ReturnsWhileTheHostWaitsToSendToAPeerThatStop
     constexpr int LINES = 100000; // far more than the stalled peer's buffers take
     Connect(0);
     LineClient& stalled = clients[1];
-    ASSERT_TRUE(stalled.Connect(port, test::ReceiveBuffer::Small));
+    ASSERT_TRUE(stalled.Connect(port, test::ReceiveBuffer::SMALL));
     EXPECT_EQ(stalled.ReadLine(), "ID\t1");
     LineClient& observer = Connect(2);
     std::thread flooder([&sender = clients[0]] {

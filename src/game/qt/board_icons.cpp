@@ -6,17 +6,20 @@ namespace pyrandel {
 
 namespace {
 
-[[nodiscard]] QString ResourcePath(const QString& name, bool double_size)
+// Each picture comes in two sizes: 32 pixels, and 64 for a device pixel ratio of 2.
+enum class PictureSize { NORMAL, DOUBLE };
+
+[[nodiscard]] QString ResourcePath(const QString& name, PictureSize size)
 {
     return QStringLiteral(":/icons/") + name +
-           (double_size ? QStringLiteral("@2x.png") : QStringLiteral(".png"));
+           (size == PictureSize::DOUBLE ? QStringLiteral("@2x.png") : QStringLiteral(".png"));
 }
 
 [[nodiscard]] QIcon IconOf(const QString& name)
 {
     QIcon icon;
-    icon.addFile(ResourcePath(name, false), QSize(32, 32));
-    icon.addFile(ResourcePath(name, true), QSize(64, 64));
+    icon.addFile(ResourcePath(name, PictureSize::NORMAL), QSize(32, 32));
+    icon.addFile(ResourcePath(name, PictureSize::DOUBLE), QSize(64, 64));
     return icon;
 }
 
@@ -31,7 +34,8 @@ BoardIcons::BoardIcons()
 
 BoardIcons::Picture BoardIcons::Load(const QString& name)
 {
-    Picture picture{QPixmap(ResourcePath(name, false)), QPixmap(ResourcePath(name, true))};
+    Picture picture{QPixmap(ResourcePath(name, PictureSize::NORMAL)),
+                    QPixmap(ResourcePath(name, PictureSize::DOUBLE))};
     picture.double_size.setDevicePixelRatio(2.0);
     return picture;
 }
