@@ -1,10 +1,10 @@
 // How long a full repaint of the battle window's board takes: all 192 cells (hole, then ball) painted into an
 // image of the window's size, and the whole window rendered as its paint events draw it. Goal: under 2 ms.
 
-#include "game/qt/view_resources.h"
 #include "game/battle_events.h"
 #include "game/qt/battle_window.h"
 #include "game/qt/board_icons.h"
+#include "game/qt/view_resources.h"
 
 #include <QApplication>
 #include <QImage>

@@ -9,11 +9,11 @@
 // Nothing here waits for a network thread; the destructor alone joins them (a computer player whose
 // connection has already ended is let go on the window thread, which joins threads that have finished).
 
-#include "bot/computer_player.h"
 #include "app/lobby_controls.h"
 #include "app/lobby_events.h"
 #include "app/lobby_view.h"
 #include "app/settings_file.h"
+#include "bot/computer_player.h"
 #include "client/client_session.h"
 #include "game/board.h"
 #include "net/listen_server.h"

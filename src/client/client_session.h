@@ -8,8 +8,8 @@
 // the permission to place are only ever touched there. Other players' balls and the end of a match are handled
 // on the connection thread directly; the Board takes its own lock. Lines go out from both threads.
 
-#include "game/battle_events.h"
 #include "client/client_view.h"
+#include "game/battle_events.h"
 #include "game/board.h"
 #include "net/connect_client.h"
 

@@ -3,11 +3,11 @@
 
 #include "app/program.h"
 #include "app/qt/qt_lobby_view.h"
-#include "support/qt/view_test_support.h"
 #include "game/qt/battle_window.h"
 #include "game/qt/board_geometry.h"
 #include "game/qt/board_icons.h"
 #include "protocol/texts.h"
+#include "support/qt/view_test_support.h"
 
 #include <QLineEdit>
 #include <QListWidget>

@@ -1,12 +1,12 @@
 #include "app/qt/qt_lobby_view.h"
 
-#include "support/qt/view_test_support.h"
 #include "game/qt/battle_window.h"
 #include "game/qt/dialog_units.h"
 #include "game/qt/recording_battle_events.h"
 #include "lobby_template.h"
 #include "protocol/text_codec.h"
 #include "protocol/texts.h"
+#include "support/qt/view_test_support.h"
 
 #include <QGroupBox>
 #include <QLabel>

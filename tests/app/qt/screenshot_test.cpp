@@ -3,10 +3,10 @@
 // off.
 
 #include "app/qt/qt_lobby_view.h"
-#include "support/qt/view_test_support.h"
 #include "game/qt/battle_window.h"
 #include "game/qt/recording_battle_events.h"
 #include "protocol/texts.h"
+#include "support/qt/view_test_support.h"
 
 #include <QDir>
 #include <QFontMetrics>

@@ -1,12 +1,12 @@
 #include "game/qt/battle_window.h"
 
-#include "support/qt/view_test_support.h"
 #include "game/qt/board_geometry.h"
 #include "game/qt/board_icons.h"
 #include "game/qt/dialog_units.h"
 #include "game/qt/recording_battle_events.h"
 #include "protocol/text_codec.h"
 #include "protocol/texts.h"
+#include "support/qt/view_test_support.h"
 
 #include <QApplication>
 #include <QImage>
