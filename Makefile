@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc)
 CTEST_ARGS ?=
 
-.PHONY: all setup build run test asan tsan bench fuzz soak clean
+.PHONY: all setup build run test package asan tsan bench fuzz soak clean
 
 all: build
 
@@ -18,6 +18,10 @@ run: build
 
 test: build
 	ctest --preset default -j $(JOBS) $(CTEST_ARGS)
+
+# The Debian package build/pyrandel_<version>_<arch>.deb (CPack; packaging/ holds the install rules).
+package: build
+	cmake --build --preset default --target package
 
 asan: setup
 	cmake --preset asan >/dev/null

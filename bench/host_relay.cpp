@@ -9,8 +9,14 @@
 // ChatThroughput: four players chat at 10,000 lines per second in all (2,500 each); every line must reach the
 // other three. Counters: lines sent, lines lost, and lines relayed per second. ChatFlood sends as fast as it
 // can and reports the same, to show the headroom.
+//
+// ChatWithSilentPeer: one player chats at 5,000 lines a second for four seconds, one reads and times each line,
+// and one, with a small receive buffer, never reads. Against it, in the same run, the same flood with all three
+// reading. Counters: the reader's median, p99 and max latency in both, the ratios silent / all reading (goal:
+// p99 at most 1.5, max at most 2), and how long after its queue passed the bound the silent peer was cut (goal:
+// at most 2 s). The queue is worked out from outside: bytes relayed to the silent peer (as many as the reader
+// got) less those the kernel holds for it (its receive queue and the host's send queue).
 
-#include "app/participant_list.h"
 #include "server/random_generator.h"
 #include "server/server_session.h"
 
@@ -21,6 +27,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -29,6 +36,8 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -42,7 +51,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-constexpr int PLAYERS = 4;
+constexpr int PLAYERS = PLAYER_SLOTS;
 constexpr int RECEIVERS = PLAYERS - 1;
 constexpr std::chrono::milliseconds READ_TIMEOUT = 5s;
 
@@ -60,9 +69,13 @@ public:
     RawLineSocket(const RawLineSocket&) = delete;
     RawLineSocket& operator=(const RawLineSocket&) = delete;
 
-    bool Connect(int port)
+    // `receive_buffer` above 0 asks for that small a receive buffer, before the connection is made.
+    bool Connect(int port, int receive_buffer = 0)
     {
         fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (receive_buffer > 0) {
+            ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receive_buffer, sizeof receive_buffer);
+        }
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_port = htons(static_cast<std::uint16_t>(port));
@@ -144,6 +157,20 @@ public:
     }
 
     [[nodiscard]] int Descriptor() const { return fd; }
+    [[nodiscard]] int LocalPort() const
+    {
+        sockaddr_in local{};
+        socklen_t length = sizeof local;
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length);
+        return ntohs(local.sin_port);
+    }
+    // Bytes received and not yet read.
+    [[nodiscard]] int Unread() const
+    {
+        int bytes = 0;
+        ::ioctl(fd, FIONREAD, &bytes);
+        return bytes;
+    }
 
 private:
     void NoDelay() const
@@ -234,17 +261,15 @@ private:
     std::thread relay;
 };
 
-// A host with four players listed and named, as after their NEW_C lines reached the host's own player.
+// A host with four players named by their NEW_C lines.
 struct Host {
     Host()
     {
-        list.Attach();
-        server.Listen(0, 5, htonl(INADDR_LOOPBACK));
+        server.Listen(0, 5, "127.0.0.1");
         for (int id = 0; id < PLAYERS; ++id) {
             players[static_cast<std::size_t>(id)].Connect(server.Port());
             const std::string name = "player" + std::to_string(id);
             players[static_cast<std::size_t>(id)].SendLine("NEW_C\t" + name);
-            list.Add(name, id);
         }
         for (RawLineSocket& player : players) {
             player.Drain();
@@ -252,8 +277,7 @@ struct Host {
     }
 
     RandomGenerator random;
-    ParticipantList list;
-    ServerSession server{random, list};
+    ServerSession server{random};
     std::array<RawLineSocket, PLAYERS> players;
 };
 
@@ -401,9 +425,150 @@ void ChatFlood(benchmark::State& state)
     RunChat(state, 20000, 0us);
 }
 
+// The send queue of this process's socket from `local_port` to `remote_port` on 127.0.0.1, from the kernel's table.
+[[nodiscard]] long KernelSendQueue(int local_port, int remote_port)
+{
+    std::ifstream table("/proc/self/net/tcp");
+    std::string line;
+    std::getline(table, line); // heading
+    while (std::getline(table, line)) {
+        unsigned local = 0;
+        unsigned remote = 0;
+        unsigned long queued = 0;
+        if (std::sscanf(line.c_str(), " %*d: %*8x:%x %*8x:%x %*x %lx", &local, &remote, &queued) == 3 &&
+            static_cast<int>(local) == local_port && static_cast<int>(remote) == remote_port) {
+            return static_cast<long>(queued);
+        }
+    }
+    return 0;
+}
+
+struct FloodResult {
+    std::vector<double> latencies_us; // the reader's, one per line
+    double cut_after_bound_s = -1.0;   // the silent peer's cut after its queue passed the bound; -1: not seen
+    long most_in_kernel = 0;           // bytes the kernel held for the silent peer at most
+    std::int64_t lost = 0;
+};
+
+// A host with a chatter (id 0), a reader (id 1) and a third player (id 2) that reads all along or never.
+FloodResult RunFlood(bool third_reads)
+{
+    constexpr int LINES = 20000;
+    constexpr auto GAP = 200us; // 5,000 lines a second
+    constexpr int SMALL_BUFFER = 4096;
+    RandomGenerator random;
+    ServerSession server{random};
+    server.Listen(0, 5, "127.0.0.1");
+    std::array<RawLineSocket, 3> players;
+    for (int id = 0; id < 3; ++id) {
+        players[static_cast<std::size_t>(id)].Connect(server.Port(), id == 2 && !third_reads ? SMALL_BUFFER : 0);
+        const std::string name = "player" + std::to_string(id);
+        players[static_cast<std::size_t>(id)].SendLine("NEW_C\t" + name);
+    }
+    for (int id = 0; id < 2 || (id < 3 && third_reads); ++id) {
+        players[static_cast<std::size_t>(id)].Drain();
+    }
+    FloodResult result;
+    std::atomic<std::int64_t> read_lines{0};
+    std::atomic<bool> done{false};
+    std::atomic<std::int64_t> bound_passed_ns{0};
+    std::atomic<std::int64_t> cut_ns{0};
+    long most_in_kernel = 0;
+    const auto epoch = Clock::now();
+    auto since_epoch = [&] { return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - epoch).count(); };
+    // A chat text as long as players type them: the send time, then words.
+    const std::string words = " some ordinary chat text of a player, typed at length";
+    // The chat line relayed to the others, as long as the host makes it.
+    const std::size_t relay_bytes = std::string("CHAT\t0\tplayer0\t").size() + 12 + words.size() + 2;
+
+    std::thread reader([&] {
+        std::string line;
+        while (!done.load() && players[1].ReadLine(line, 2s)) {
+            if (line == "DEL\t2") {
+                cut_ns = since_epoch();
+                continue;
+            }
+            if (!line.starts_with("CHAT\t0\t")) {
+                continue;
+            }
+            const std::int64_t sent = std::stoll(line.substr(line.rfind('\t') + 1, 12));
+            result.latencies_us.push_back(static_cast<double>(since_epoch() - sent) / 1000.0);
+            if (++read_lines == LINES) {
+                return;
+            }
+        }
+    });
+    std::thread third;
+    if (third_reads) {
+        third = std::thread([&] {
+            std::string line;
+            int got = 0;
+            while (got < LINES && players[2].ReadLine(line, 2s)) {
+                ++got;
+            }
+        });
+    } else {
+        // Watches the silent peer's queue at the host, from outside, until the peer is cut.
+        third = std::thread([&] {
+            const int host_port = server.Port();
+            const int silent_port = players[2].LocalPort();
+            while (!done.load() && cut_ns.load() == 0) {
+                const long relayed = static_cast<long>(read_lines.load()) * static_cast<long>(relay_bytes);
+                const long in_kernel = players[2].Unread() + KernelSendQueue(host_port, silent_port);
+                most_in_kernel = std::max(most_in_kernel, in_kernel);
+                if (bound_passed_ns.load() == 0 && relayed - in_kernel > static_cast<long>(SEND_QUEUE_LIMIT)) {
+                    bound_passed_ns = since_epoch();
+                }
+                std::this_thread::sleep_for(1ms);
+            }
+        });
+    }
+    const auto start = Clock::now() + 10ms;
+    for (int n = 0; n < LINES; ++n) {
+        std::this_thread::sleep_until(start + n * GAP);
+        char stamp[16];
+        std::snprintf(stamp, sizeof stamp, "%012lld", static_cast<long long>(since_epoch()));
+        players[0].SendLine(std::string("CHAT\t") + stamp + words);
+    }
+    reader.join();
+    done = true;
+    third.join();
+    result.lost = LINES - read_lines.load();
+    result.most_in_kernel = most_in_kernel;
+    if (bound_passed_ns.load() != 0 && cut_ns.load() != 0) {
+        result.cut_after_bound_s = static_cast<double>(cut_ns.load() - bound_passed_ns.load()) / 1e9;
+    }
+    server.Shutdown();
+    return result;
+}
+
+void ChatWithSilentPeer(benchmark::State& state)
+{
+    for (auto _ : state) {
+        const FloodResult all = RunFlood(true);
+        const FloodResult silent = RunFlood(false);
+        const double all_p99 = Percentile(all.latencies_us, 0.99);
+        const double all_max = Percentile(all.latencies_us, 1.0);
+        const double silent_p99 = Percentile(silent.latencies_us, 0.99);
+        const double silent_max = Percentile(silent.latencies_us, 1.0);
+        state.counters["all_median_us"] = Percentile(all.latencies_us, 0.5);
+        state.counters["all_p99_us"] = all_p99;
+        state.counters["all_max_us"] = all_max;
+        state.counters["silent_median_us"] = Percentile(silent.latencies_us, 0.5);
+        state.counters["silent_p99_us"] = silent_p99;
+        state.counters["silent_max_us"] = silent_max;
+        state.counters["p99_ratio"] = all_p99 > 0 ? silent_p99 / all_p99 : 0.0;
+        state.counters["max_ratio"] = all_max > 0 ? silent_max / all_max : 0.0;
+        state.counters["cut_after_bound_s"] = silent.cut_after_bound_s;
+        state.counters["silent_kernel_kb"] = static_cast<double>(silent.most_in_kernel) / 1024.0;
+        state.counters["lost"] = static_cast<double>(all.lost + silent.lost);
+    }
+}
+
 BENCHMARK(PlotRelayLatency)->Iterations(20000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(ChatThroughput)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(ChatFlood)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(ChatWithSilentPeer)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 } // namespace pyrandel

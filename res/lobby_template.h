@@ -1,5 +1,7 @@
 #pragma once
 // The lobby window's dialog template, control by control, in template order (which is also the Tab order).
+// Unlike the original, the two mode toggles take the Tab key too: without them a keyboard user could neither
+// host nor join.
 // Positions and sizes are dialog units of the dialog font (9 point); DialogControls converts them to pixels.
 // The ids are the ones the lobby logic works with.
 
@@ -17,7 +19,7 @@ using enum Visibility;
 
 // Lobby window, template 101: a fixed-size window centred on the screen.
 // clang-format off
-inline constexpr std::array<ControlTemplate, 26> LOBBY_CONTROLS = {{
+inline constexpr std::array<ControlTemplate, 27> LOBBY_CONTROLS = {{
     {.id = CONTROL_QUIT, .kind = PUSH_BUTTON, .lines = {texts::LABEL_QUIT}, .rect = {214, 7, 50, 14},
      .tab_stop = TabStop::YES, .default_button = DefaultButton::YES},
     {.id = CONTROL_CHAT_LOG, .kind = CHAT_LOG, .rect = {7, 98, 163, 56}, .tab_stop = TabStop::YES},
@@ -26,10 +28,10 @@ inline constexpr std::array<ControlTemplate, 26> LOBBY_CONTROLS = {{
      .tab_stop = TabStop::YES},
     {.id = CONTROL_ADDRESS, .kind = LINE_EDIT, .rect = {194, 66, 70, 14}, .tab_stop = TabStop::YES},
     {.id = CONTROL_CONNECT, .kind = TOGGLE_BUTTON, .lines = {texts::LABEL_CONNECT},
-     .rect = {194, 45, 70, 16}},
+     .rect = {194, 45, 70, 16}, .tab_stop = TabStop::YES},
     {.kind = RIGHT_LABEL, .lines = {texts::LABEL_SERVER_IP}, .rect = {152, 69, 39, 8}},
     {.id = CONTROL_HOST, .kind = TOGGLE_BUTTON, .lines = {texts::LABEL_BECOME_SERVER},
-     .rect = {194, 27, 70, 16}},
+     .rect = {194, 27, 70, 16}, .tab_stop = TabStop::YES},
     {.id = CONTROL_PARTICIPANTS, .kind = LIST, .rect = {7, 28, 69, 52}, .tab_stop = TabStop::YES},
     {.id = CONTROL_MATCH, .kind = PUSH_BUTTON, .lines = {texts::LABEL_MATCH}, .rect = {78, 21, 6, 17},
      .visibility = HIDDEN, .tab_stop = TabStop::YES},
@@ -59,6 +61,9 @@ inline constexpr std::array<ControlTemplate, 26> LOBBY_CONTROLS = {{
      .rect = {211, 158, 29, 14}, .state = Availability::DISABLED, .tab_stop = TabStop::YES},
     {.id = CONTROL_COMPUTER_LEVEL, .kind = DROP_DOWN, .rect = {242, 158, 22, 14}, .tab_stop = TabStop::YES,
      .numbers = {Engine::MIN_LEVEL, Engine::MAX_LEVEL, DEFAULT_COMPUTER_LEVEL}},
+    // The level list's label, in the strip between the version frame and the chat row; a screen reader
+    // names the list by it.
+    {.kind = LABEL, .lines = {texts::ACCESS_LEVEL}, .rect = {211, 149, 53, 8}},
 }};
 // clang-format on
 

@@ -23,6 +23,8 @@ cleanup() {
 trap cleanup EXIT
 sleep 1
 cd "$work"
+# The program's settings go to the run's own folder, never to the real home.
+export XDG_CONFIG_HOME="$work/config"
 
 # Start-up: the first run warms the file cache; the next three are measured.
 for run in 1 2 3 4; do

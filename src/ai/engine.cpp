@@ -1,6 +1,7 @@
 #include "ai/engine.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <limits>
 
 namespace pyrandel {
@@ -54,11 +55,21 @@ using namespace std::chrono_literals;
     return level >= 5 ? 20 : level >= 3 ? 17 : 8;
 }
 
+// Only the search the engine runs gets a table.
+[[nodiscard]] std::variant<BestReplySearch, ParanoidSearch> SearchFor(EngineStyle style, int level)
+{
+    if (style == EngineStyle::REFERENCE) {
+        return std::variant<BestReplySearch, ParanoidSearch>(std::in_place_type<ParanoidSearch>,
+                                                             TableBitsFor(level));
+    }
+    return std::variant<BestReplySearch, ParanoidSearch>(std::in_place_type<BestReplySearch>, TableBitsFor(level));
+}
+
 } // namespace
 
-Engine::Engine(int level, std::uint64_t seed)
-    : level_number(std::clamp(level, MIN_LEVEL, MAX_LEVEL)), random(seed), search_limits(LimitsFor(level_number)),
-      search(TableBitsFor(level_number))
+Engine::Engine(int level, std::uint64_t seed, EngineStyle style)
+    : level_number(std::clamp(level, MIN_LEVEL, MAX_LEVEL)), engine_style(style), random(seed),
+      search_limits(LimitsFor(level_number)), search(SearchFor(style, level_number))
 {
 }
 
@@ -109,7 +120,13 @@ std::optional<int> Engine::ChooseLane(const Grid& grid, const Seating& seating, 
     if (level_number == 2) {
         return Greedy(board, order, known);
     }
-    last_result = search.Run(board, order, known, search_limits, std::move(stop));
+    if (auto* reference = std::get_if<ParanoidSearch>(&search)) {
+        last_result = reference->Run(board, order, known, search_limits, std::move(stop));
+    } else {
+        ThreatBoard threat_board(grid, order);
+        if (std::getenv("PYR_EVERY")) std::get<BestReplySearch>(search).SetReplies(BestReplySearch::Replies::EVERY_OPPONENT); // EXPERIMENT
+        last_result = std::get<BestReplySearch>(search).Run(threat_board, order, known, search_limits, std::move(stop));
+    }
     if (last_result.lane && std::find(lanes.begin(), lanes.end(), *last_result.lane) != lanes.end()) {
         return last_result.lane;
     }

@@ -7,19 +7,26 @@
 //   2  completes a line when it can, else blocks any opponent's immediate win (the nearest in turn order first),
 //      else the drop that best improves its own open lines against the others' without handing the next
 //      player a win;
-//   3-5 look ahead (ParanoidSearch), deeper and longer per level: level 5 thinks at most 0.75 s a move.
+//   3-5 look ahead, deeper and longer per level: level 5 thinks at most 0.75 s a move.
 // Lanes that look equally good are chosen among at random, so games between two engines differ.
+//
+// Two styles of engine: the standard one looks ahead with BestReplySearch; the reference one is the engine as it
+// first shipped (ParanoidSearch and its evaluation), kept unchanged so that every later engine is measured
+// against the same opponent. Both share levels 1 and 2 and the time limits of every level.
 //
 // One engine serves one thread at a time. ChooseLane returns promptly, still with a legal lane, once the given
 // stop token is requested, so a caller can end a search from another thread at shutdown.
 
+#include "ai/best_reply_search.h"
 #include "ai/paranoid_search.h"
+#include "ai/search_limits.h"
 #include "game/grid.h"
 
 #include <cstdint>
 #include <optional>
 #include <random>
 #include <stop_token>
+#include <variant>
 #include <vector>
 
 namespace pyrandel {
@@ -32,13 +39,15 @@ struct Seating {
     std::vector<int> turn_order;
 };
 
+enum class EngineStyle : std::uint8_t { STANDARD, REFERENCE };
+
 class Engine {
 public:
     static constexpr int MIN_LEVEL = 1;
     static constexpr int MAX_LEVEL = 5;
 
     // A level outside 1..5 is taken as the nearest one. Equal seeds make equal choices, time limits allowing.
-    Engine(int level, std::uint64_t seed);
+    Engine(int level, std::uint64_t seed, EngineStyle style = EngineStyle::STANDARD);
 
     // Play
     [[nodiscard]] std::optional<int> ChooseLane(const Grid& grid, const Seating& seating,
@@ -46,6 +55,7 @@ public:
 
     // Settings
     [[nodiscard]] int level() const { return level_number; }
+    [[nodiscard]] EngineStyle style() const { return engine_style; }
     [[nodiscard]] static SearchLimits LimitsFor(int level);
     // Replaces the look-ahead limits of levels 3 to 5 (tests and measurements fix the depth this way).
     void SetLimits(const SearchLimits& limits) { search_limits = limits; }
@@ -57,9 +67,10 @@ private:
                                             const std::vector<int>& lanes) const;
 
     int level_number;
+    EngineStyle engine_style;
     std::mt19937_64 random;
     SearchLimits search_limits;
-    ParanoidSearch search;
+    std::variant<BestReplySearch, ParanoidSearch> search;
     SearchResult last_result;
 };
 

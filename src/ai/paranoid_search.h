@@ -10,28 +10,15 @@
 // history of moves that cut off the search before.
 
 #include "ai/search_board.h"
+#include "ai/search_limits.h"
 #include "ai/transposition_table.h"
 
 #include <chrono>
 #include <cstdint>
-#include <optional>
 #include <span>
 #include <stop_token>
 
 namespace pyrandel {
-
-struct SearchLimits {
-    std::chrono::milliseconds start_budget{0}; // no deeper search is begun once this has passed
-    std::chrono::milliseconds hard_budget{0};  // a running search stops once this has passed
-    int max_depth = 1;
-};
-
-struct SearchResult {
-    std::optional<int> lane;
-    int score = 0;
-    int depth = 0; // the deepest search that chose the lane
-    std::uint64_t nodes = 0;
-};
 
 class ParanoidSearch {
 public:

@@ -1,5 +1,7 @@
 #include "ai/search_board.h"
 
+#include "ai/support_rule.h"
+
 #include <algorithm>
 
 namespace pyrandel {
@@ -99,37 +101,9 @@ int SearchBoard::At(int col, int row) const
     return cells[Index(row * COLUMNS + col)];
 }
 
-// The support rule, step for step as LandingSpot applies it, on the cells kept here.
 int SearchBoard::ComputeLanding(int lane) const
 {
-    const int col = lane / 2;
-    const bool odd = (lane & 1) != 0;
-    for (int row = ROWS - 2 + (lane & 1); row >= 0; row -= 2) {
-        if (At(col, row) != EMPTY) {
-            return NO_SPOT;
-        }
-        const bool left_held = At(odd ? col : col - 1, row - 1) != EMPTY;
-        const bool right_held = At(odd ? col + 1 : col, row - 1) != EMPTY;
-        if (!odd && col == 0) {
-            if (right_held) {
-                return row * COLUMNS + col;
-            }
-            continue;
-        }
-        if (odd && col == COLUMNS - 1) {
-            if (left_held) {
-                return row * COLUMNS + col;
-            }
-            continue;
-        }
-        if (left_held && right_held) {
-            return row * COLUMNS + col;
-        }
-        if (left_held != right_held) {
-            return NO_SPOT;
-        }
-    }
-    return NO_SPOT;
+    return LandingCell(lane, NO_SPOT, [this](int col, int row) { return At(col, row); });
 }
 
 // A lane's landing spot depends only on the cells of that lane and of the lanes beside it, which hold its

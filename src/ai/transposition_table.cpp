@@ -28,6 +28,15 @@ std::optional<TranspositionTable::Entry> TranspositionTable::Find(std::uint64_t 
     return entry;
 }
 
+std::optional<TranspositionTable::Entry> TranspositionTable::Recall(std::uint64_t key) const
+{
+    const Entry& entry = entries[key & mask];
+    if (entry.generation == 0 || entry.key != key) {
+        return std::nullopt;
+    }
+    return entry;
+}
+
 void TranspositionTable::Store(std::uint64_t key, int score, int depth, int best_lane, Bound bound)
 {
     Entry& entry = entries[key & mask];

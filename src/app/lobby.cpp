@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <string>
 #include <utility>
 
 namespace pyrandel {
@@ -12,6 +13,16 @@ namespace pyrandel {
 namespace {
 constexpr int ENTER_CODE = 13;
 } // namespace
+
+std::string HostingFailureText(ListenError error, int port)
+{
+    if (error != ListenError::PORT_IN_USE) {
+        return std::string(texts::CHAT_HOSTING_FAILED);
+    }
+    std::string text(texts::CHAT_PORT_PREFIX);
+    text.append(std::to_string(port)).append(texts::CHAT_PORT_IN_USE_SUFFIX);
+    return text;
+}
 
 Lobby::Lobby(LobbyView& view, LobbyControls& controls, Board& board, ServerSession& server, ClientSession& client,
              LobbyOptions options)
@@ -141,13 +152,28 @@ void Lobby::ConnectTo(int port)
 
 bool Lobby::StartHosting()
 {
-    const bool listening = server.Listen(options.port, LISTEN_BACKLOG, options.listen_address);
+    const ListenResult listening = server.Listen(options.port, LISTEN_BACKLOG, options.listen_address);
     // Listen has waited for the end of a previous run, so no stop of it is still to come.
     host_stop_requested.store(false);
-    if (!listening) {
+    switch (listening.error) {
+    case ListenError::NONE:
+        break;
+    case ListenError::ALREADY_LISTENING:
+        return false; // the host still runs; releasing the toggle stops it
+    case ListenError::PORT_IN_USE:
+    case ListenError::FAILED:
+        // The player must not join whatever else answers on the port: say why, and stand as before the press.
+        controls.AppendChat(HostingFailureText(listening.error, options.port));
+        controls.SetConnectControls(ControlState::ENABLED, ConnectMode::HOST);
         return false;
     }
     controls.WriteField(CONTROL_ADDRESS, LOOPBACK_HOST);
+    // The field keeps "localhost" for the own player; the others need an address they can reach.
+    if (options.host_addresses) {
+        if (const std::string line = HostAddressLine(options.host_addresses()); !line.empty()) {
+            controls.AppendChat(line);
+        }
+    }
     // With port 0 the host's own player must follow the port the host was given.
     const int bound = server.Port();
     ConnectTo(bound != 0 ? bound : options.port);
@@ -203,7 +229,10 @@ void Lobby::LoadSettings()
 
 void Lobby::SaveSettings()
 {
-    options.settings.Save(controls.ReadField(CONTROL_NAME), controls.ReadField(CONTROL_ADDRESS));
+    if (!options.settings.Save(controls.ReadField(CONTROL_NAME), controls.ReadField(CONTROL_ADDRESS))) {
+        // The lobby is closing, so a chat line would not be read: the terminal or the session's log hears of it.
+        std::fprintf(stderr, "pyrandel: cannot save the settings to %s\n", options.settings.Path().c_str());
+    }
 }
 
 // Computer players

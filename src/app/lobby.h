@@ -9,6 +9,7 @@
 // Nothing here waits for a network thread; the destructor alone joins them (a computer player whose
 // connection has already ended is let go on the window thread, which joins threads that have finished).
 
+#include "app/host_addresses.h"
 #include "app/lobby_controls.h"
 #include "app/lobby_events.h"
 #include "app/lobby_view.h"
@@ -31,18 +32,22 @@
 
 namespace pyrandel {
 
-inline constexpr int LISTEN_BACKLOG = 5;
 inline constexpr std::string_view LOOPBACK_HOST = "localhost";
 
 struct LobbyOptions {
     // Where players connect and the host listens. Port 0 lets a host pick a free port (tests); its own player
     // then connects to the port actually bound.
     int port = protocol::GAME_PORT;
-    std::uint32_t listen_address = ANY_ADDRESS; // network byte order
+    std::string listen_address; // empty: every address of the machine, IPv6 and IPv4
     SettingsFile settings;                      // kq.ini in the current directory
     // How long the lobby's computer players pause before each move.
     std::chrono::milliseconds computer_pause = HUMAN_PAUSE;
+    // The addresses the host tells its own player when hosting starts.
+    AddressSource host_addresses = LocalAddresses;
 };
+
+// The chat line that tells the player why hosting did not start (the port is named when another program holds it).
+[[nodiscard]] std::string HostingFailureText(ListenError error, int port);
 
 // The computer players a hosting lobby may add; with the host's own player they fill every seat.
 inline constexpr int MAX_COMPUTER_PLAYERS = PLAYER_SLOTS - 1;

@@ -132,6 +132,8 @@ void LobbyControls::DrawCell(int col, int row) { view.DrawBattleCell(col, row); 
 
 void LobbyControls::DrawMarker(int col, int row) { view.DrawBattleMarker(col, row); }
 
+void LobbyControls::Announce(BattleAnnouncement what) { view.AnnounceBattle(what); }
+
 void LobbyControls::ShowMessageBox(std::string_view text) { view.ShowMessageBox(text); }
 
 } // namespace pyrandel

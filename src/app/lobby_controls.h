@@ -66,6 +66,7 @@ public:
     void SetBattleIcon(int colour) override;
     void DrawCell(int col, int row) override;
     void DrawMarker(int col, int row) override;
+    void Announce(BattleAnnouncement what) override;
     void ShowMessageBox(std::string_view text) override;
 
 private:

@@ -113,6 +113,9 @@ public:
     virtual void RepaintBattleWindow() = 0;
     // The window's large icon becomes the ball of `colour` (0..3).
     virtual void SetBattleIcon(int colour) = 0;
+    // Makes a moment of the match known while the battle window is open: its title tells the state, it asks for
+    // the player's attention when it is not the active window, and it may play a sound.
+    virtual void AnnounceBattle(BattleAnnouncement) {}
     // Every battle-window call but OpenBattleWindow does nothing while no battle window is open.
 
 protected:

@@ -1,11 +1,10 @@
 #pragma once
 // Who is present in the host's lobby, as this player has been told: one entry per ADD line, removed by DEL.
-// The player's session fills it from its own thread, the host's session reads it from its connection threads,
-// and the lobby view shows it, so every operation takes one lock and readers get a consistent Snapshot().
+// The player's session fills it from its own thread and the lobby view shows it, so every operation takes one
+// lock and readers get a consistent Snapshot().
 //
-// Order: by name, ignoring the case of ASCII letters, as a sorted list box orders its items; an entry whose
-// name equals others goes after them, so equal names keep their arrival order. The id stored with an entry
-// says nothing about its place.
+// Order: that of the host's roster (server/roster.h), by name; the id stored with an entry says nothing about its
+// place. Unlike the host's roster, a repeated ADD of one id is listed again beside the first.
 //
 // Lifetime: the list only works while the lobby has it attached. Before Attach() and after Detach() every
 // change is ignored and the list reads as empty, as a list whose control is gone.
@@ -27,7 +26,7 @@ namespace pyrandel {
 // showing it) without end.
 inline constexpr std::size_t PARTICIPANT_LIMIT = 64;
 
-class ParticipantList final : public Roster {
+class ParticipantList final {
 public:
     ParticipantList() = default;
     ~ParticipantList();
@@ -53,7 +52,7 @@ public:
 
     // Reading
     // All entries in list order, taken under the lock. Always readable: a detached list is empty.
-    [[nodiscard]] std::optional<std::vector<RosterEntry>> Snapshot() const override;
+    [[nodiscard]] std::optional<std::vector<RosterEntry>> Snapshot() const;
 
 private:
     // Calls the change handler, never with `lock` held.
@@ -68,9 +67,5 @@ private:
     std::recursive_mutex notify_lock;
     std::function<void()> change_handler; // guarded by notify_lock
 };
-
-// Whether `left` sorts before `right` in the list: bytes compared in order, ASCII letters without case.
-// The second byte of a code page 932 double-byte character is compared as it is, never folded.
-[[nodiscard]] bool NameSortsBefore(std::string_view left, std::string_view right);
 
 } // namespace pyrandel

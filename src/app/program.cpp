@@ -13,7 +13,7 @@ constexpr int HINT_LEVEL = 3;
 Program::Program(LobbyView& view, LobbyOptions options)
     : controls_(view, participants_),
       board_(controls_),
-      server_(random_, participants_),
+      server_(random_),
       client_(board_, controls_),
       lobby_(view, controls_, board_, server_, client_, std::move(options))
 {

@@ -106,6 +106,10 @@ Settings SettingsFile::Load() const
 bool SettingsFile::Save(std::string_view name, std::string_view address) const
 {
     const std::string bytes = Format(name, address);
+    if (!directory.empty()) {
+        std::error_code error;
+        std::filesystem::create_directories(directory, error); // a failure shows when the file is written
+    }
     // Written beside the file and renamed over it, so a write that fails half-way (a full disk, a crash) leaves
     // the settings of the last run in place instead of a cut file.
     std::filesystem::path fresh = Path();
@@ -120,6 +124,24 @@ bool SettingsFile::Save(std::string_view name, std::string_view address) const
     }
     // A directory that takes no new file may still let the file itself be rewritten.
     return WriteWhole(Path(), bytes);
+}
+
+std::filesystem::path DefaultSettingsDirectory(const char* xdg_config_home, const char* home)
+{
+    std::error_code error;
+    if (std::filesystem::is_regular_file(SETTINGS_FILE_NAME, error)) {
+        return {};
+    }
+    const auto usable = [](const char* value) {
+        return value != nullptr && std::filesystem::path(value).is_absolute();
+    };
+    if (usable(xdg_config_home)) {
+        return std::filesystem::path(xdg_config_home) / SETTINGS_FOLDER_NAME;
+    }
+    if (usable(home)) {
+        return std::filesystem::path(home) / ".config" / SETTINGS_FOLDER_NAME;
+    }
+    return {};
 }
 
 } // namespace pyrandel

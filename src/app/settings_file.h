@@ -7,7 +7,7 @@
 // and so does everything after it. A text ends after its stored length (or at an earlier 0); the byte stored as
 // its end is not relied on.
 
-#include "client/client_view.h"
+#include "protocol/player_name.h"
 
 #include <cstddef>
 #include <filesystem>
@@ -18,6 +18,7 @@
 namespace pyrandel {
 
 inline constexpr std::string_view SETTINGS_FILE_NAME = "kq.ini";
+inline constexpr std::string_view SETTINGS_FOLDER_NAME = "pyrandel"; // under the user's configuration folder
 // A text is written with at most FIELD_READ_BYTES, the most the lobby reads of a field; a reader takes one byte
 // more, as every program's reader of the file always has.
 inline constexpr int SETTINGS_TEXT_LIMIT = static_cast<int>(FIELD_READ_BYTES) + 1;
@@ -31,12 +32,12 @@ class SettingsFile {
 public:
     // The file in the current directory at the time of each Load or Save.
     SettingsFile() = default;
-    // The file in `directory`.
+    // The file in `directory`, which Save creates when it is missing.
     explicit SettingsFile(std::filesystem::path directory);
 
     // Whatever complete, sound records the file holds (nothing when there is no readable file).
     [[nodiscard]] Settings Load() const;
-    // Replaces the file. False when it could not be written; the program passes that over without a word.
+    // Replaces the file. False when it could not be written.
     bool Save(std::string_view name, std::string_view address) const;
 
     // The file's bytes, both ways.
@@ -48,5 +49,12 @@ public:
 private:
     std::filesystem::path directory;
 };
+
+// Where kq.ini is kept when the command line names no folder. A kq.ini in the current folder keeps being used
+// there (an empty path: the current folder at each load and save), as for players who start the program from its
+// own folder; otherwise $XDG_CONFIG_HOME/pyrandel, or $HOME/.config/pyrandel when that variable is unset, empty or
+// not absolute. With neither variable usable, the current folder. The two texts are the variables' values
+// (nullptr when unset).
+[[nodiscard]] std::filesystem::path DefaultSettingsDirectory(const char* xdg_config_home, const char* home);
 
 } // namespace pyrandel

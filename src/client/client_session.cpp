@@ -100,6 +100,7 @@ bool ClientSession::HandleCommand(int command, int param)
     case CMD_YOUR_TURN:
         board.GrantTurn();
         view.ShowStatus(texts::STATUS_YOUR_TURN);
+        view.Announce(BattleAnnouncement::YOUR_TURN);
         return true;
     default:
         return false;
@@ -128,6 +129,7 @@ void ClientSession::Drop(std::optional<int> lane)
     SendPlot(move->colour, move->cell.col, move->cell.row, move->win ? 1 : 0, move->balls_left);
     if (move->win) {
         view.ShowStatus(texts::STATUS_YOU_WIN);
+        view.Announce(BattleAnnouncement::YOU_WIN);
         view.ShowMessageBox(texts::STATUS_YOU_WIN);
     }
 }
@@ -138,6 +140,16 @@ void ClientSession::CloseRequested(BattleClose how)
 }
 
 Grid ClientSession::Cells() const { return board.Snapshot(); }
+
+BoardMarks ClientSession::Marks() const
+{
+    BoardMarks marks = board.Marks();
+    const int own = board.own_colour();
+    if (own >= 0 && own < COLOURS) {
+        marks.last_balls[static_cast<std::size_t>(own)].reset();
+    }
+    return marks;
+}
 
 void ClientSession::Hint()
 {
@@ -232,21 +244,40 @@ void ClientSession::OnDisconnect()
     LeaveMatch(TellHost::NO);
     view.ShowStatus(texts::STATUS_NOT_CONNECTED);
     view.ClearParticipants();
-    view.AppendChat(texts::CHAT_CONNECTION_CLOSED);
+    // A connection the player did not end was ended by the host or lost on the way; either way it is gone.
+    view.AppendChat(how == ConnectionEnd::CLOSED ? texts::CHAT_CONNECTION_CLOSED : texts::CHAT_CONNECTION_LOST);
     view.ConnectionEnded(how);
 }
 
-void ClientSession::OnConnectFailed()
+void ClientSession::OnConnectFailed(ConnectFailure reason)
 {
-    if (EndingAttemptWasClosed()) {
-        view.ShowStatus(texts::STATUS_NOT_CONNECTED); // the player called the attempt off: nothing failed
+    const bool closed_by_player = EndingAttemptWasClosed(); // counts every ending attempt, so asked first
+    if (closed_by_player || reason == ConnectFailure::CANCELLED) {
+        view.ShowStatus(texts::STATUS_NOT_CONNECTED); // the attempt was called off: nothing failed
         view.ConnectionEnded(ConnectionEnd::CLOSED);
         return;
     }
     // Without a word the player would be left with a pressed toggle and "connecting..." for good.
-    view.AppendChat(texts::CHAT_CONNECT_FAILED);
+    view.AppendChat(ConnectFailureText(reason));
     view.ShowStatus(texts::STATUS_NOT_CONNECTED);
     view.ConnectionEnded(ConnectionEnd::FAILED);
+}
+
+std::string_view ConnectFailureText(ConnectFailure reason)
+{
+    switch (reason) {
+    case ConnectFailure::NAME_NOT_FOUND:
+        return texts::CHAT_CONNECT_FAILED_NO_NAME;
+    case ConnectFailure::REFUSED:
+        return texts::CHAT_CONNECT_FAILED_REFUSED;
+    case ConnectFailure::UNREACHABLE:
+        return texts::CHAT_CONNECT_FAILED_NO_ANSWER;
+    case ConnectFailure::CANCELLED:
+        return {};
+    case ConnectFailure::FAILED:
+        break;
+    }
+    return texts::CHAT_CONNECT_FAILED;
 }
 
 } // namespace pyrandel

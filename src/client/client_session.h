@@ -23,6 +23,9 @@ namespace pyrandel {
 
 enum class TellHost { NO, YES };
 
+// The chat line that tells the player why a connection could not be made; empty for one the player called off.
+[[nodiscard]] std::string_view ConnectFailureText(ConnectFailure reason);
+
 class ClientSession final : public ConnectClient, public BattleEvents {
 public:
     ClientSession(Board& board, ClientView& view);
@@ -64,6 +67,8 @@ public:
     void Drop(std::optional<int> lane) override;
     void CloseRequested(BattleClose how) override;
     [[nodiscard]] Grid Cells() const override;
+    // The own colour's latest ball is left unmarked: the player knows where it went.
+    [[nodiscard]] BoardMarks Marks() const override;
     void Hint() override;
 
 private:
@@ -71,7 +76,7 @@ private:
     void OnConnect() override;
     void OnLine(const char* line) override;
     void OnDisconnect() override;
-    void OnConnectFailed() override;
+    void OnConnectFailed(ConnectFailure reason) override;
 
     // Whether the attempt whose last callback runs now was ended through Disconnect (connection thread).
     [[nodiscard]] bool EndingAttemptWasClosed();

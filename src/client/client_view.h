@@ -10,16 +10,12 @@
 
 #include "game/battle_events.h"
 #include "game/board.h"
+#include "protocol/player_name.h"
 
-#include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace pyrandel {
-
-// Bytes of a lobby text field (the name, the address, a chat line) that the logic uses, cut by the logic: the
-// fields hold more, but every program reads them into 79 bytes with the terminating zero.
-inline constexpr std::size_t FIELD_READ_BYTES = 78;
 
 // Window commands the session posts to itself through the view; the view hands each back to
 // ClientSession::HandleCommand on the window thread, in posting order.
@@ -28,9 +24,9 @@ inline constexpr int CMD_YOUR_TURN = 102;   // param: 0
 
 // How a connection, or the attempt to make one, ended.
 enum class ConnectionEnd {
-    FAILED, // it could not be made: the name did not resolve, nobody answered, or a Close ended the attempt
+    FAILED, // it could not be made: the name is unknown, the host refused or never answered
     LOST,   // it stood, and the host, the network or a Close ended it
-    CLOSED, // the session's owner ended it through ClientSession::Disconnect, standing or still being made
+    CLOSED, // the owner called it off: ClientSession::Disconnect at any time, or a Close while it was being made
 };
 
 class ClientView : public StatusSink, public BoardSurface {
@@ -69,6 +65,8 @@ public:
     virtual void SetBattleIcon(int colour) = 0;
     virtual void DrawMarker(int col, int row) = 0;
     // DrawCell (BoardSurface): redraws a cell of the battle window, when it is open.
+    // Makes a moment of the match known (title, attention, sound); a view without a window ignores it.
+    virtual void Announce(BattleAnnouncement) {}
 
     // A message box with an OK button; returns when dismissed (at once once the program is ending).
     virtual void ShowMessageBox(std::string_view text) = 0;

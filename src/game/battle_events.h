@@ -5,6 +5,7 @@
 //
 // Every call comes from the window thread, while the window that the events were handed to is open.
 
+#include "game/board.h"
 #include "game/grid.h"
 
 #include <optional>
@@ -18,6 +19,13 @@ enum class BattleClose {
     ESCAPE,    // the Escape key (the dialog's Cancel)
     CLOSE_BOX, // the title bar's close box
     PROGRAM,   // the program's own request, queued by CloseBattleWindow
+};
+
+// Moments of a match the battle window makes known beyond its status line: a title, a request for the player's
+// attention, an optional sound.
+enum class BattleAnnouncement {
+    YOUR_TURN, // the host has granted the local player's turn
+    YOU_WIN,   // the local player's ball has completed a line
 };
 
 class BattleEvents {
@@ -35,6 +43,9 @@ public:
     virtual void Hint() {}
     // The cells as they are now, for painting: a colour 0..3 or EMPTY per cell.
     [[nodiscard]] virtual Grid Cells() const = 0;
+    // What to mark on the board: the other players' latest balls and the winning line. Logic without marks
+    // shows none.
+    [[nodiscard]] virtual BoardMarks Marks() const { return {}; }
 
 protected:
     ~BattleEvents() = default;

@@ -24,6 +24,7 @@ void Board::Reset()
         const std::scoped_lock guard(lock);
         may_place_ = false;
         cells = EmptyGrid();
+        marks = {};
         // A spot remembered from an earlier match would let a later click put a ball where the emptied board
         // gives it no support.
         hover_spot.reset();
@@ -53,8 +54,7 @@ int Board::Place(int colour, int col, int row, BoardSurface* surface)
         if (!IsColour(colour) || pyrandel::CellAt(cells, col, row) != EMPTY) {
             return PLACE_REFUSED;
         }
-        cells[IndexOf(Cell{col, row})] = colour;
-        result = CompletesLine(cells, col, row, colour, win_count) ? PLACE_WON : PLACE_PUT;
+        result = Store(colour, Cell{col, row}) ? PLACE_WON : PLACE_PUT;
     }
     if (surface != nullptr) {
         surface->DrawCell(col, row);
@@ -66,6 +66,26 @@ Grid Board::Snapshot() const
 {
     const std::scoped_lock guard(lock);
     return cells;
+}
+
+BoardMarks Board::Marks() const
+{
+    const std::scoped_lock guard(lock);
+    return marks;
+}
+
+bool Board::Store(int colour, Cell cell)
+{
+    cells[IndexOf(cell)] = colour;
+    marks.last_balls[static_cast<std::size_t>(colour)] = cell;
+    if (!CompletesLine(cells, cell.col, cell.row, colour, win_count)) {
+        return false;
+    }
+    // The first line completed stays marked: the match is decided by it, whatever follows.
+    if (marks.winning_line.empty()) {
+        marks.winning_line = WinningLine(cells, cell.col, cell.row, colour, win_count);
+    }
+    return true;
 }
 
 void Board::BeginMatch(int colour)
@@ -135,10 +155,9 @@ std::optional<Board::OwnMove> Board::DropOwnBall(std::optional<int> lane, BoardS
             return std::nullopt;
         }
         const Cell cell = *spot;
-        cells[IndexOf(cell)] = own_colour_;
         move.colour = own_colour_;
         move.cell = cell;
-        move.win = CompletesLine(cells, cell.col, cell.row, own_colour_, win_count);
+        move.win = Store(own_colour_, cell);
         if (balls_left_ >= 1) {
             --balls_left_;
         }

@@ -8,9 +8,11 @@
 
 #include "game/grid.h"
 
+#include <array>
 #include <mutex>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 namespace pyrandel {
 
@@ -30,6 +32,14 @@ public:
 
 protected:
     ~StatusSink() = default;
+};
+
+// What a view marks besides the balls: each colour's latest ball of the match and, once a ball has completed
+// a line, every ball of that line.
+struct BoardMarks {
+    std::array<std::optional<Cell>, COLOURS> last_balls{};
+    std::vector<Cell> winning_line;
+    friend bool operator==(const BoardMarks&, const BoardMarks&) = default;
 };
 
 // Place results.
@@ -54,6 +64,7 @@ public:
     // a taken cell: it would stand as an invisible ball, or as EMPTY count a row of holes as a line.
     int Place(int colour, int col, int row, BoardSurface* surface = nullptr);
     [[nodiscard]] Grid Snapshot() const;
+    [[nodiscard]] BoardMarks Marks() const;
 
     // The local player's match
     void BeginMatch(int colour);  // own_colour := colour, balls_left := 0; placing stays forbidden
@@ -86,11 +97,14 @@ public:
 private:
     // Where the own ball goes for a click over `lane`; the caller holds the lock.
     [[nodiscard]] std::optional<Cell> OwnSpot(std::optional<int> lane) const;
+    // Stores a ball and runs the win test, keeping the marks; the caller holds the lock.
+    [[nodiscard]] bool Store(int colour, Cell cell);
 
     StatusSink& status;
     const int win_count;
     mutable std::mutex lock;
     Grid cells;
+    BoardMarks marks;
     std::optional<Cell> hover_spot;
     int balls_left_ = 0;
     int own_colour_ = 0;

@@ -31,6 +31,24 @@ private:
     int run = 0;
 };
 
+// One step along a line of the grid: across, or to the neighbour above (or below) on a slanting line. The
+// neighbours above and below depend on the row's parity, as odd rows sit half a cell to the right.
+enum class Direction { ACROSS, RISING_RIGHT, RISING_LEFT };
+
+[[nodiscard]] Cell Step(Cell from, Direction direction, int sign)
+{
+    if (direction == Direction::ACROSS) {
+        return {from.col + sign, from.row};
+    }
+    // Going up, the above-right neighbour is one column on in odd rows; going down, the below-left one is one
+    // column back in even rows (and mirrored for the rising-left line).
+    const bool odd = IsOdd(from.row);
+    const int right_shift = sign > 0 ? (odd ? 1 : 0) : (odd ? 0 : -1);
+    const int col = direction == Direction::RISING_RIGHT ? from.col + right_shift
+                                                         : from.col - (sign > 0 ? (odd ? 0 : 1) : (odd ? -1 : 0));
+    return {col, from.row + sign};
+}
+
 } // namespace
 
 Grid EmptyGrid()
@@ -133,6 +151,28 @@ bool CompletesLine(const Grid& grid, int col, int row, int colour, int win_count
         }
     }
     return false;
+}
+
+std::vector<Cell> WinningLine(const Grid& grid, int col, int row, int colour, int win_count)
+{
+    std::vector<Cell> line;
+    if (!CompletesLine(grid, col, row, colour, win_count)) {
+        return line;
+    }
+    line.push_back({col, row});
+    for (const Direction direction : {Direction::ACROSS, Direction::RISING_RIGHT, Direction::RISING_LEFT}) {
+        std::vector<Cell> run;
+        for (const int sign : {-1, 1}) {
+            for (Cell at = Step({col, row}, direction, sign); CellAt(grid, at.col, at.row) == colour;
+                 at = Step(at, direction, sign)) {
+                run.push_back(at);
+            }
+        }
+        if (static_cast<int>(run.size()) + 1 >= win_count) {
+            line.insert(line.end(), run.begin(), run.end());
+        }
+    }
+    return line;
 }
 
 } // namespace pyrandel

@@ -1,6 +1,32 @@
 #include "net/connect_client.h"
 
+#include "net/line_connection.h"
+
+#include <condition_variable>
+#include <system_error>
+#include <thread>
+#include <utility>
+
 namespace pyrandel {
+
+// What a name lookup and the attempt waiting for it share. The lookup thread owns a reference, so the state lives
+// as long as either side needs it.
+struct ConnectClient::Lookup {
+    std::mutex lock;
+    std::condition_variable changed;
+    bool answered = false;
+    bool cancelled = false;
+    ResolveResult result;
+
+    void Cancel()
+    {
+        {
+            const std::scoped_lock guard(lock);
+            cancelled = true;
+        }
+        changed.notify_all();
+    }
+};
 
 ConnectClient::~ConnectClient()
 {
@@ -35,11 +61,13 @@ bool ConnectClient::Connect(std::string_view host_name, int host_port)
     }
     host.assign(host_name);
     port = host_port;
-    // A fresh socket also forgets whatever the last connection left unread.
+    // A fresh socket also forgets whatever the last connection left unread. It stands for the attempt until the
+    // host's address is known, so Close has something to close from the start.
     if (!socket.Create()) {
         return false;
     }
     phase = Phase::ACTIVE;
+    attempt_cancelled = false;
     if (!Start()) {
         socket.Close();
         return false;
@@ -49,13 +77,17 @@ bool ConnectClient::Connect(std::string_view host_name, int host_port)
 
 bool ConnectClient::SendLine(std::string_view text)
 {
-    return socket.SendLine(text);
+    return sender.Send(text);
 }
 
 void ConnectClient::Close()
 {
     const std::scoped_lock guard(connect_lock);
     pending_cancelled = attempt_pending;
+    attempt_cancelled = true;
+    if (lookup) {
+        lookup->Cancel();
+    }
     socket.Close();
 }
 
@@ -63,11 +95,18 @@ void ConnectClient::Shutdown()
 {
     Close();
     Join();
+    sender.Stop();
 }
 
 bool ConnectClient::IsConnected() const
 {
     return socket.IsConnected();
+}
+
+void ConnectClient::SetResolver(Resolver lookup_host)
+{
+    const std::scoped_lock guard(connect_lock);
+    resolver = std::move(lookup_host);
 }
 
 void ConnectClient::Run()
@@ -82,9 +121,78 @@ void ConnectClient::Run()
         }
         attempt_pending = false;
         // Under the lock, so a Close from now on reaches the new socket.
+        attempt_cancelled = pending_cancelled;
         attempt_socket = !pending_cancelled && socket.Create() ? AttemptSocket::READY : AttemptSocket::MISSING;
         phase = Phase::ACTIVE;
     }
+}
+
+ResolveResult ConnectClient::LookUp(const std::string& name, int attempt_port, bool& cancelled)
+{
+    auto shared = std::make_shared<Lookup>();
+    Resolver look_up;
+    {
+        const std::scoped_lock guard(connect_lock);
+        if (attempt_cancelled) {
+            cancelled = true;
+            return {};
+        }
+        look_up = resolver;
+        lookup = shared;
+    }
+    try {
+        std::thread([shared, look_up = std::move(look_up), name, attempt_port] {
+            ResolveResult result = look_up(name, attempt_port);
+            {
+                const std::scoped_lock guard(shared->lock);
+                shared->result = std::move(result);
+                shared->answered = true;
+            }
+            shared->changed.notify_all();
+        }).detach();
+    } catch (const std::system_error&) {
+        const std::scoped_lock guard(connect_lock);
+        lookup.reset();
+        return {};
+    }
+    ResolveResult found;
+    {
+        std::unique_lock guard(shared->lock);
+        shared->changed.wait(guard, [&] { return shared->answered || shared->cancelled; });
+        cancelled = !shared->answered;
+        if (shared->answered) {
+            found = std::move(shared->result);
+        }
+    }
+    const std::scoped_lock guard(connect_lock);
+    lookup.reset();
+    return found;
+}
+
+ConnectResult ConnectClient::ConnectToAny(const ResolveResult& found)
+{
+    // A refusal says more than silence: the machine is there but hosts nothing, whichever address said so.
+    ConnectResult outcome = ConnectResult::FAILED;
+    for (const SocketAddress& address : found.addresses) {
+        {
+            const std::scoped_lock guard(connect_lock);
+            if (attempt_cancelled) {
+                return ConnectResult::CLOSED;
+            }
+            // Under the lock, so a Close from now on reaches this socket.
+            if (!socket.Create(address.family())) {
+                continue;
+            }
+        }
+        const ConnectResult result = socket.Connect(address);
+        if (result == ConnectResult::CONNECTED || result == ConnectResult::CLOSED) {
+            return result;
+        }
+        if (result == ConnectResult::REFUSED || outcome == ConnectResult::FAILED) {
+            outcome = result;
+        }
+    }
+    return outcome;
 }
 
 void ConnectClient::Attempt(AttemptSocket attempt_socket)
@@ -96,11 +204,40 @@ void ConnectClient::Attempt(AttemptSocket attempt_socket)
         name = host;
         attempt_port = port;
     }
-    // The name is looked up here so the caller never waits for the name service.
-    const std::uint32_t address =
-        attempt_socket == AttemptSocket::READY ? TcpSocket::Resolve(name.c_str()) : ADDRESS_NONE;
-    const bool connected = address != ADDRESS_NONE && socket.Connect(address, attempt_port);
-    if (connected) {
+    ConnectFailure failure = ConnectFailure::FAILED;
+    bool connected = false;
+    if (attempt_socket == AttemptSocket::READY) {
+        bool cancelled = false;
+        const auto numeric = SocketAddress::Numeric(name, attempt_port);
+        const ResolveResult found = numeric ? ResolveResult{true, {*numeric}} : LookUp(name, attempt_port, cancelled);
+        if (cancelled) {
+            failure = ConnectFailure::CANCELLED;
+        } else if (!found.name_found) {
+            failure = ConnectFailure::NAME_NOT_FOUND;
+        } else {
+            switch (ConnectToAny(found)) {
+            case ConnectResult::CONNECTED:
+                connected = true;
+                break;
+            case ConnectResult::REFUSED:
+                failure = ConnectFailure::REFUSED;
+                break;
+            case ConnectResult::UNREACHABLE:
+                failure = ConnectFailure::UNREACHABLE;
+                break;
+            case ConnectResult::CLOSED:
+                failure = ConnectFailure::CANCELLED;
+                break;
+            case ConnectResult::FAILED:
+                failure = ConnectFailure::FAILED;
+                break;
+            }
+        }
+    } else {
+        const std::scoped_lock guard(connect_lock);
+        failure = attempt_cancelled ? ConnectFailure::CANCELLED : ConnectFailure::FAILED;
+    }
+    if (connected && sender.Start()) {
         OnConnect();
         char line[LINE_LIMIT + 1];
         int result = LINE_NONE;
@@ -110,8 +247,10 @@ void ConnectClient::Attempt(AttemptSocket attempt_socket)
             line_continues = result == LINE_PARTIAL;
         }
         line_continues = false;
+    } else if (connected) {
+        connected = false; // no writer could be started: as good as no connection
     }
-    socket.Close();
+    sender.Stop(); // closes the socket; lines sent from now on are dropped
     {
         const std::scoped_lock guard(connect_lock);
         phase = Phase::LAST_CALLBACK;
@@ -119,7 +258,7 @@ void ConnectClient::Attempt(AttemptSocket attempt_socket)
     if (connected) {
         OnDisconnect();
     } else {
-        OnConnectFailed();
+        OnConnectFailed(failure);
     }
 }
 

@@ -18,31 +18,58 @@ ListenServer::~ListenServer()
     Shutdown();
 }
 
-bool ListenServer::Listen(int port, int backlog, std::uint32_t address)
+namespace {
+
+// Binds and listens on `local`; the socket is closed again when that fails.
+ListenError ListenOn(TcpSocket& socket, const SocketAddress& local, int backlog)
 {
-    if (slots.empty() || socket.IsOpen()) {
-        return false;
+    if (!socket.Create(local.family())) {
+        return ListenError::FAILED;
+    }
+    const BindResult bound = socket.Bind(local, AddressReuse::YES);
+    if (bound == BindResult::BOUND && socket.Listen(backlog)) {
+        return ListenError::NONE;
+    }
+    socket.Close();
+    return bound == BindResult::ADDRESS_IN_USE ? ListenError::PORT_IN_USE : ListenError::FAILED;
+}
+
+} // namespace
+
+ListenResult ListenServer::Listen(int port, int backlog, std::string_view address)
+{
+    if (slots.empty()) {
+        return {ListenError::FAILED};
+    }
+    if (socket.IsOpen()) {
+        return {ListenError::ALREADY_LISTENING};
     }
     if (Running()) {
         // The last run was closed and only has its last callbacks left, none of which waits for anybody.
         Join();
         if (Running()) {
-            return false; // called from one of those callbacks
+            return {ListenError::ALREADY_LISTENING}; // called from one of those callbacks
         }
     }
-    if (!socket.Create()) {
-        return false;
+    ListenError error = ListenError::FAILED;
+    if (address.empty()) {
+        // One IPv6 socket serves both families; a machine without IPv6 gets an IPv4 one instead. A port taken on
+        // IPv6 is taken, full stop: falling back would let this host share the port with another program.
+        error = ListenOn(socket, SocketAddress::AnyIpv6(port), backlog);
+        if (error == ListenError::FAILED) {
+            error = ListenOn(socket, SocketAddress::AnyIpv4(port), backlog);
+        }
+    } else if (const auto local = SocketAddress::Numeric(address, port)) {
+        error = ListenOn(socket, *local, backlog);
     }
-    // A port that cannot be had ends the run at once (OnListenStart, OnListenEnd). Listening on an unbound socket
-    // would quietly pick a random port instead, so the socket is closed before the accepting thread sees it.
-    if (!socket.Bind(port, address, AddressReuse::YES) || !socket.Listen(backlog)) {
-        socket.Close();
+    if (error != ListenError::NONE) {
+        return {error};
     }
     if (!Start()) {
         socket.Close();
-        return false;
+        return {ListenError::FAILED};
     }
-    return true;
+    return {};
 }
 
 int ListenServer::Port() const
@@ -75,6 +102,13 @@ void ListenServer::SendToAllExcept(int slot, std::string_view text)
         if (connection->index() != slot) {
             connection->SendLine(text);
         }
+    }
+}
+
+void ListenServer::Admit(int slot)
+{
+    if (slot >= 0 && slot < SlotCount()) {
+        slots[static_cast<std::size_t>(slot)]->Admit();
     }
 }
 
@@ -131,7 +165,7 @@ void ListenServer::Run()
             break;
         }
         if (LineConnection* slot = PlaceFor()) {
-            slot->Serve(std::move(incoming));
+            slot->Serve(std::move(incoming), connection_limits);
         } else {
             OnRefuse(incoming);
             incoming.Close();

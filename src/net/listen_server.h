@@ -13,26 +13,37 @@
 #include "net/tcp_socket.h"
 #include "net/worker_thread.h"
 
-#include <cstdint>
 #include <memory>
 #include <string_view>
 #include <vector>
 
 namespace pyrandel {
 
-inline constexpr std::uint32_t ANY_ADDRESS = 0;
+// Why Listen did not start a run.
+enum class ListenError {
+    NONE,
+    ALREADY_LISTENING, // or a run's last callbacks are still running and Listen was called from one of them
+    PORT_IN_USE,       // another program holds the port
+    FAILED,            // no slots, no socket, an address that is not this machine's, or no thread
+};
+
+struct ListenResult {
+    ListenError error = ListenError::NONE;
+    explicit operator bool() const { return error == ListenError::NONE; }
+};
 
 class ListenServer : public WorkerThread {
 public:
     explicit ListenServer(int slot_count);
     ~ListenServer() override;
 
-    // Starts listening and accepting. False when already listening, or when no socket can be made. A run that has
+    // Starts listening and accepting. Refused when already listening, when the port or the address cannot be
+    // had, or when no socket can be made; a refused Listen starts no thread and reports nothing. A run that has
     // been closed but is still reporting its last callbacks is waited for first (a host stopped and started again
-    // at once), so those callbacks never overlap the new run; from inside a callback that is refused (false).
-    // A port that cannot be bound still returns true: OnListenStart and OnListenEnd follow.
-    // `address` in network byte order; tests bind the loopback address with port 0.
-    bool Listen(int port, int backlog, std::uint32_t address = ANY_ADDRESS);
+    // at once), so those callbacks never overlap the new run; from inside a callback that is refused.
+    // `address`: empty for every address of the machine, IPv6 and IPv4 alike (IPv4 alone where the machine has no
+    // IPv6); else a numeric address such as "127.0.0.1" or "::1" (tests bind the loopback with port 0).
+    ListenResult Listen(int port, int backlog, std::string_view address = {});
     // The port actually bound (0 when not listening).
     [[nodiscard]] int Port() const;
     [[nodiscard]] bool IsListening() const;
@@ -41,6 +52,12 @@ public:
     void SendTo(int slot, std::string_view text);
     void SendToAll(std::string_view text);
     void SendToAllExcept(int slot, std::string_view text);
+
+    // The connection in `slot` has introduced itself: it is no longer held to the admission time.
+    void Admit(int slot);
+    // Limits for the connections accepted from now on; call before Listen.
+    void SetConnectionLimits(const ConnectionLimits& limits) { connection_limits = limits; }
+    [[nodiscard]] const ConnectionLimits& GetConnectionLimits() const { return connection_limits; }
 
     // Ending, from any thread (callbacks included); none of these waits.
     void CloseSlot(int slot);
@@ -67,6 +84,7 @@ private:
 
     TcpSocket socket;
     std::vector<std::unique_ptr<LineConnection>> slots;
+    ConnectionLimits connection_limits; // read by the accepting thread, which Listen starts after any change
 };
 
 } // namespace pyrandel

@@ -104,18 +104,32 @@ void SendLinesAtOnce(int fd)
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
 }
 
-// A peer that takes no byte for this long has stopped reading (the kernel holds hundreds of kilobytes for it, a
-// game sends a few dozen a line). Its connection is ended, so the sender, and a host relaying to everybody under
-// one lock, is held up for a bounded time only.
-constexpr auto SEND_STALL_LIMIT = std::chrono::seconds(10);
+// How long a connect waits for an answer before the address counts as unreachable. A host on the same network
+// answers within milliseconds; this leaves room for two lost SYNs and still lets the next address be tried.
+constexpr auto CONNECT_TIMEOUT = std::chrono::seconds(10);
 
-sockaddr_in MakeAddress(std::uint32_t address, int port)
+[[nodiscard]] ConnectResult ConnectFailure(int error)
 {
-    sockaddr_in result{};
-    result.sin_family = AF_INET;
-    result.sin_port = htons(static_cast<std::uint16_t>(port));
-    result.sin_addr.s_addr = address;
-    return result;
+    switch (error) {
+    case ECONNREFUSED:
+        return ConnectResult::REFUSED;
+    case ETIMEDOUT:
+    case EHOSTUNREACH:
+    case ENETUNREACH:
+    case EHOSTDOWN:
+    case ENETDOWN:
+    case EADDRNOTAVAIL: // for example an IPv6 address on a machine without IPv6 routes
+        return ConnectResult::UNREACHABLE;
+    default:
+        return ConnectResult::FAILED;
+    }
+}
+
+[[nodiscard]] int MillisecondsUntil(std::chrono::steady_clock::time_point deadline)
+{
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+    return left <= 0 ? 0 : static_cast<int>(left) + 1;
 }
 
 // Resource shortages (descriptors, memory) pass; an accepting loop waits this long before it tries again.
@@ -171,6 +185,9 @@ struct TcpSocket::State {
     std::atomic<bool> connected{false};
     std::atomic<std::chrono::milliseconds::rep> send_stall_limit_ms{
         std::chrono::duration_cast<std::chrono::milliseconds>(SEND_STALL_LIMIT).count()};
+    // Steady-clock time (in its own ticks) by which a receive must have brought something; NO_DEADLINE: none.
+    static constexpr std::chrono::steady_clock::rep NO_DEADLINE = 0;
+    std::atomic<std::chrono::steady_clock::rep> read_deadline{NO_DEADLINE};
     // Bumped whenever the socket gets a new connection; the reader empties itself when it sees a new value.
     std::atomic<std::uint64_t> generation{0};
 
@@ -248,9 +265,14 @@ TcpSocket& TcpSocket::TakeOver(TcpSocket& from)
     return *this;
 }
 
-bool TcpSocket::Create()
+bool TcpSocket::Create(int family)
 {
-    ConnectionPtr fresh = MakeConnection(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    ConnectionPtr fresh = MakeConnection(::socket(family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (fresh && family == AF_INET6) {
+        // Dual stack: a socket bound to every IPv6 address takes IPv4 peers as well, whatever the system default.
+        const int off = 0;
+        ::setsockopt(fresh->fd, IPPROTO_IPV6, IPV6_V6ONLY, &off, sizeof off);
+    }
     ConnectionPtr old;
     {
         const std::scoped_lock guard(state->lock);
@@ -262,18 +284,20 @@ bool TcpSocket::Create()
     return fresh != nullptr;
 }
 
-bool TcpSocket::Bind(int port, std::uint32_t address, AddressReuse reuse)
+BindResult TcpSocket::Bind(const SocketAddress& local, AddressReuse reuse)
 {
     const ConnectionPtr connection = state->Current();
     if (!connection) {
-        return false;
+        return BindResult::FAILED;
     }
     if (reuse == AddressReuse::YES) {
         const int on = 1;
         ::setsockopt(connection->fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     }
-    const sockaddr_in local = MakeAddress(address, port);
-    return ::bind(connection->fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) == 0;
+    if (::bind(connection->fd, local.get(), local.size()) == 0) {
+        return BindResult::BOUND;
+    }
+    return errno == EADDRINUSE ? BindResult::ADDRESS_IN_USE : BindResult::FAILED;
 }
 
 bool TcpSocket::Listen(int backlog)
@@ -293,7 +317,7 @@ TcpSocket TcpSocket::Accept()
         if (listener->Interrupted()) {
             return accepted;
         }
-        sockaddr_in peer{};
+        sockaddr_storage peer{};
         socklen_t length = sizeof peer;
         const int fd = ::accept4(listener->fd, reinterpret_cast<sockaddr*>(&peer), &length,
                                  SOCK_CLOEXEC | SOCK_NONBLOCK);
@@ -328,65 +352,79 @@ TcpSocket TcpSocket::Accept()
     }
 }
 
-bool TcpSocket::Connect(std::uint32_t address, int port)
+ConnectResult TcpSocket::Connect(const SocketAddress& remote)
 {
     ConnectionPtr connection;
     {
         const std::scoped_lock guard(state->lock);
         if (state->connected.load(std::memory_order_acquire)) {
-            return false;
+            return ConnectResult::FAILED;
         }
         connection = state->connection;
     }
     if (!connection || connection->Interrupted()) {
-        return false;
+        return ConnectResult::CLOSED;
     }
-    const sockaddr_in remote = MakeAddress(address, port);
-    int result = ::connect(connection->fd, reinterpret_cast<const sockaddr*>(&remote), sizeof remote);
-    if (result != 0 && (errno == EINPROGRESS || errno == EINTR)) {
-        // The attempt goes on in the kernel; wait for its outcome, or for Close.
-        if (connection->WaitFor(POLLOUT) == Connection::Wait::INTERRUPTED) {
-            return false;
+    int result = ::connect(connection->fd, remote.get(), remote.size());
+    int error = result == 0 ? 0 : errno;
+    if (result != 0 && (error == EINPROGRESS || error == EINTR)) {
+        // The attempt goes on in the kernel; wait for its outcome, for Close, or for the time limit.
+        const auto deadline = std::chrono::steady_clock::now() + CONNECT_TIMEOUT;
+        for (;;) {
+            const int left = MillisecondsUntil(deadline);
+            if (left == 0) {
+                return ConnectResult::UNREACHABLE;
+            }
+            if (connection->WaitFor(POLLOUT, left) == Connection::Wait::INTERRUPTED) {
+                return ConnectResult::CLOSED;
+            }
+            pollfd probe{connection->fd, POLLOUT, 0};
+            if (::poll(&probe, 1, 0) > 0) {
+                break;
+            }
         }
-        int error = 0;
         socklen_t length = sizeof error;
-        result = (::getsockopt(connection->fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0) ? 0 : -1;
+        if (::getsockopt(connection->fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0) {
+            error = errno;
+        }
+        result = error == 0 ? 0 : -1;
     }
     if (result != 0) {
-        return false;
+        return ConnectFailure(error);
     }
     SendLinesAtOnce(connection->fd);
     const std::scoped_lock guard(state->lock);
     if (state->connection != connection || connection->Interrupted()) {
-        return false; // closed, or replaced, while connecting
+        return ConnectResult::CLOSED; // closed, or replaced, while connecting
     }
     state->connected.store(true, std::memory_order_release);
-    return true;
+    return ConnectResult::CONNECTED;
 }
 
-std::uint32_t TcpSocket::Resolve(const char* host)
+ResolveResult TcpSocket::Resolve(const std::string& host, int port)
 {
-    if (host == nullptr) {
-        return ADDRESS_NONE;
+    ResolveResult result;
+    if (const auto numeric = SocketAddress::Numeric(host, port)) {
+        result.name_found = true;
+        result.addresses.push_back(*numeric);
+        return result;
     }
     addrinfo hints{};
-    hints.ai_family = AF_INET;
+    hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* found = nullptr;
-    if (::getaddrinfo(host, nullptr, &hints, &found) == 0 && found != nullptr) {
-        std::uint32_t address = ADDRESS_NONE;
-        for (const addrinfo* entry = found; entry != nullptr; entry = entry->ai_next) {
-            if (entry->ai_family == AF_INET && entry->ai_addr != nullptr) {
-                address = reinterpret_cast<const sockaddr_in*>(entry->ai_addr)->sin_addr.s_addr;
-                break;
-            }
-        }
-        ::freeaddrinfo(found);
-        if (address != ADDRESS_NONE) {
-            return address;
+    const std::string service = std::to_string(port);
+    if (host.empty() || ::getaddrinfo(host.c_str(), service.c_str(), &hints, &found) != 0) {
+        return result;
+    }
+    for (const addrinfo* entry = found; entry != nullptr; entry = entry->ai_next) {
+        if ((entry->ai_family == AF_INET || entry->ai_family == AF_INET6) && entry->ai_addr != nullptr) {
+            result.addresses.emplace_back(entry->ai_addr, entry->ai_addrlen);
         }
     }
-    return ::inet_addr(host);
+    ::freeaddrinfo(found);
+    result.name_found = !result.addresses.empty();
+    return result;
 }
 
 int TcpSocket::ReadLine(char* out, int max)
@@ -419,7 +457,18 @@ int TcpSocket::Receive(char* destination, int capacity)
             return static_cast<int>(received);
         }
         if (received < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
-            if (connection->WaitFor(POLLIN) == Connection::Wait::INTERRUPTED) {
+            // Without a deadline the wait has no time limit, so an idle connection costs no wake-ups.
+            const auto deadline = state->read_deadline.load(std::memory_order_acquire);
+            int timeout_ms = -1;
+            if (deadline != State::NO_DEADLINE) {
+                timeout_ms = MillisecondsUntil(
+                    std::chrono::steady_clock::time_point(std::chrono::steady_clock::duration(deadline)));
+                if (timeout_ms == 0) {
+                    state->CloseIf(connection.get());
+                    return 0;
+                }
+            }
+            if (connection->WaitFor(POLLIN, timeout_ms) == Connection::Wait::INTERRUPTED) {
                 return 0;
             }
             continue;
@@ -432,15 +481,24 @@ int TcpSocket::Receive(char* destination, int capacity)
 
 bool TcpSocket::SendLine(std::string_view text)
 {
+    const std::size_t length = std::min(text.size(), text.find('\0'));
+    static constexpr char LINE_END[] = "\r\n";
+    iovec parts[2] = {{const_cast<char*>(text.data()), length}, {const_cast<char*>(LINE_END), 2}};
+    return SendParts(parts, 2);
+}
+
+bool TcpSocket::SendRaw(std::string_view bytes)
+{
+    iovec part{const_cast<char*>(bytes.data()), bytes.size()};
+    return SendParts(&part, 1);
+}
+
+bool TcpSocket::SendParts(iovec* next, int remaining_parts)
+{
     const ConnectionPtr connection = state->Current();
     if (!connection || !state->connected.load(std::memory_order_acquire)) {
         return false; // nothing to send on; a connection still being made is left alone
     }
-    const std::size_t length = std::min(text.size(), text.find('\0'));
-    static constexpr char LINE_END[] = "\r\n";
-    iovec parts[2] = {{const_cast<char*>(text.data()), length}, {const_cast<char*>(LINE_END), 2}};
-    iovec* next = parts;
-    int remaining_parts = 2;
 
     const std::scoped_lock whole_line(connection->send_lock);
     const std::chrono::milliseconds stall_limit{state->send_stall_limit_ms.load(std::memory_order_relaxed)};
@@ -496,6 +554,19 @@ void TcpSocket::SetSendStallLimit(std::chrono::milliseconds limit)
     state->send_stall_limit_ms.store(limit.count(), std::memory_order_relaxed);
 }
 
+void TcpSocket::LimitKernelSendBuffer(int bytes)
+{
+    if (const ConnectionPtr connection = state->Current()) {
+        ::setsockopt(connection->fd, SOL_SOCKET, SO_SNDBUF, &bytes, sizeof bytes);
+    }
+}
+
+void TcpSocket::SetReadDeadline(std::optional<std::chrono::steady_clock::time_point> deadline)
+{
+    state->read_deadline.store(deadline ? deadline->time_since_epoch().count() : State::NO_DEADLINE,
+                               std::memory_order_release);
+}
+
 void TcpSocket::Close()
 {
     ConnectionPtr old;
@@ -525,12 +596,64 @@ int TcpSocket::LocalPort() const
     if (!connection) {
         return 0;
     }
-    sockaddr_in local{};
+    sockaddr_storage local{};
     socklen_t length = sizeof local;
     if (::getsockname(connection->fd, reinterpret_cast<sockaddr*>(&local), &length) != 0) {
         return 0;
     }
-    return ntohs(local.sin_port);
+    // The port sits at the same place in both families' addresses.
+    return ntohs(reinterpret_cast<const sockaddr_in*>(&local)->sin_port);
+}
+
+// SocketAddress
+
+SocketAddress::SocketAddress(const sockaddr* address, socklen_t size)
+{
+    if (address != nullptr && size > 0 && size <= static_cast<socklen_t>(sizeof storage)) {
+        std::memcpy(&storage, address, size);
+        length = size;
+    }
+}
+
+std::optional<SocketAddress> SocketAddress::Numeric(std::string_view text, int port)
+{
+    // Brackets are how an IPv6 address is written beside a port; a user may type them out of habit.
+    if (text.size() >= 2 && text.front() == '[' && text.back() == ']') {
+        text = text.substr(1, text.size() - 2);
+    }
+    const std::string literal(text);
+    const auto network_port = htons(static_cast<std::uint16_t>(port));
+    sockaddr_in v4{};
+    if (::inet_pton(AF_INET, literal.c_str(), &v4.sin_addr) == 1) {
+        v4.sin_family = AF_INET;
+        v4.sin_port = network_port;
+        return SocketAddress(reinterpret_cast<const sockaddr*>(&v4), sizeof v4);
+    }
+    sockaddr_in6 v6{};
+    if (::inet_pton(AF_INET6, literal.c_str(), &v6.sin6_addr) == 1) {
+        v6.sin6_family = AF_INET6;
+        v6.sin6_port = network_port;
+        return SocketAddress(reinterpret_cast<const sockaddr*>(&v6), sizeof v6);
+    }
+    return std::nullopt;
+}
+
+SocketAddress SocketAddress::AnyIpv6(int port)
+{
+    sockaddr_in6 any{};
+    any.sin6_family = AF_INET6;
+    any.sin6_port = htons(static_cast<std::uint16_t>(port));
+    any.sin6_addr = in6addr_any;
+    return SocketAddress(reinterpret_cast<const sockaddr*>(&any), sizeof any);
+}
+
+SocketAddress SocketAddress::AnyIpv4(int port)
+{
+    sockaddr_in any{};
+    any.sin_family = AF_INET;
+    any.sin_port = htons(static_cast<std::uint16_t>(port));
+    any.sin_addr.s_addr = htonl(INADDR_ANY);
+    return SocketAddress(reinterpret_cast<const sockaddr*>(&any), sizeof any);
 }
 
 } // namespace pyrandel

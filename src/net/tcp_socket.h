@@ -1,15 +1,22 @@
 #pragma once
-// One IPv4 TCP stream socket and the line reader over it. Move-only; the object that holds the descriptor closes
+// One TCP stream socket (IPv4 or IPv6) and the line reader over it. Move-only; the object that holds the descriptor closes
 // it. All calls block, but Close() from any thread wakes a recv, accept or connect blocked on the same socket
 // and makes it fail, without the descriptor number being reused while that call still uses it.
 //
 // Lines: a sent line is the text (up to its first NUL) and CR LF, sent whole. A received line ends at CR, at LF
 // or at the pair CR LF; ReadLine hands out at most `max` bytes at a time.
 
+#include <sys/socket.h>
+
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
+
+struct iovec;
 
 namespace pyrandel {
 
@@ -24,7 +31,38 @@ inline constexpr int LINE_NONE = 0;     // not connected on entry, or the connec
 inline constexpr int LINE_WHOLE = 1;    // a whole line was stored, its end consumed
 inline constexpr int LINE_PARTIAL = 2;  // `max` bytes were stored and the line goes on
 
-inline constexpr std::uint32_t ADDRESS_NONE = 0xFFFFFFFFu; // Resolve's answer for an unknown host
+// A peer that takes no byte for this long has stopped reading (the kernel holds hundreds of kilobytes for it, a
+// game sends a few dozen a line). Its connection is ended, so its writer is held up for a bounded time only.
+inline constexpr std::chrono::milliseconds SEND_STALL_LIMIT = std::chrono::seconds(10);
+
+// An IPv4 or IPv6 address with a port, as the kernel takes it. A plain value.
+class SocketAddress {
+public:
+    SocketAddress() = default; // no address: connecting to it fails
+    SocketAddress(const sockaddr* address, socklen_t size);
+    // A numeric address ("127.0.0.1", "::1", "[::1]") at `port`; nothing for anything else, names included.
+    [[nodiscard]] static std::optional<SocketAddress> Numeric(std::string_view text, int port);
+    // Every local address of the family at `port`.
+    [[nodiscard]] static SocketAddress AnyIpv6(int port);
+    [[nodiscard]] static SocketAddress AnyIpv4(int port);
+
+    [[nodiscard]] int family() const { return storage.ss_family; }
+    [[nodiscard]] const sockaddr* get() const { return reinterpret_cast<const sockaddr*>(&storage); }
+    [[nodiscard]] socklen_t size() const { return length; }
+
+private:
+    sockaddr_storage storage{};
+    socklen_t length = 0;
+};
+
+enum class BindResult { BOUND, ADDRESS_IN_USE, FAILED };
+// How an attempt to connect ended. Timed out and unreachable are one answer: either way nobody answered.
+enum class ConnectResult { CONNECTED, REFUSED, UNREACHABLE, CLOSED, FAILED };
+
+struct ResolveResult {
+    bool name_found = false;
+    std::vector<SocketAddress> addresses; // in the resolver's order
+};
 
 class TcpSocket {
 public:
@@ -39,28 +77,40 @@ public:
     TcpSocket& TakeOver(TcpSocket& from);
 
     // Set-up
-    bool Create();
-    // `address` in network byte order (0: any local address). A listening socket asks for address reuse so a
-    // host stopped and started again at once can listen on the same port.
-    bool Bind(int port, std::uint32_t address, AddressReuse reuse = AddressReuse::NO);
+    // A socket of `family` (AF_INET or AF_INET6). An IPv6 socket also takes IPv4 peers (mapped addresses), so
+    // one socket bound to every IPv6 address serves both families.
+    bool Create(int family = AF_INET);
+    // A listening socket asks for address reuse so a host stopped and started again at once can listen on the
+    // same port.
+    BindResult Bind(const SocketAddress& local, AddressReuse reuse = AddressReuse::NO);
     bool Listen(int backlog);
     // The accepted connection, or a socket that holds nothing when accept failed (above all after Close).
     [[nodiscard]] TcpSocket Accept();
-    // `address` in network byte order. False when already connected, on failure, or when closed meanwhile.
-    bool Connect(std::uint32_t address, int port);
-    // Name service first (IPv4 only), dotted address second, ADDRESS_NONE when neither works. Network order.
-    [[nodiscard]] static std::uint32_t Resolve(const char* host);
+    // Connects the created socket (of the address's family). Not CONNECTED when already connected, when nobody
+    // answers within the connect time limit, on failure, or when closed meanwhile.
+    ConnectResult Connect(const SocketAddress& remote);
+    // Looks `host` up for a stream connection to `port`, both families; numeric addresses need no lookup. Blocks
+    // for as long as the name service takes.
+    [[nodiscard]] static ResolveResult Resolve(const std::string& host, int port);
 
     // Lines
     int ReadLine(char* out, int max);
     // Sends all of the line, waiting while the peer reads slowly; lines sent from several threads at once never
     // interleave. False when not connected (a connection still being made is left alone), when closed meanwhile,
     // or when the connection failed (the socket is then closed). A peer that takes no byte for the stall limit
-    // (10 s unless set) has its connection ended, so one peer that stopped reading cannot hold its senders for
-    // good (a host relays to everybody under one lock).
+    // (10 s unless set) has its connection ended, so one peer that stopped reading cannot hold its sender for
+    // good. Blocking: the host and the client send through a LineSender's queue, never from a thread that
+    // others wait on.
     bool SendLine(std::string_view text);
-    // The program keeps the 10 s; a test shortens it to see a peer that stopped reading cut off in good time.
+    // The same for bytes that are already framed (whole lines with their CR LF), as a connection's writer sends
+    // what has gathered in its queue.
+    bool SendRaw(std::string_view bytes);
     void SetSendStallLimit(std::chrono::milliseconds limit);
+    // Caps what the kernel holds for the peer (it would otherwise let the buffer grow to megabytes), so a queue
+    // in front of the socket is what decides how far a peer may fall behind.
+    void LimitKernelSendBuffer(int bytes);
+    // A receive still waiting at `deadline` ends the connection; nothing: no limit. Any thread may set it.
+    void SetReadDeadline(std::optional<std::chrono::steady_clock::time_point> deadline);
 
     // Ending: callable from any thread, any number of times. Also empties the line reader, so unread bytes of an
     // old connection never become the start of the next one.
@@ -75,6 +125,8 @@ private:
     // One receive for the line reader: up to `capacity` bytes into `destination`; 0 when the connection ended
     // (the socket is then closed) or was closed.
     int Receive(char* destination, int capacity);
+    // Sends the parts in turn, all of them or nothing more once the connection fails.
+    bool SendParts(iovec* next, int remaining_parts);
 
     struct State;
     std::unique_ptr<State> state;

@@ -35,6 +35,16 @@ inline constexpr std::string_view CHAT_SERVER_CLOSED = "\x83T\x81[\x83o\x81[\x82
 inline constexpr std::string_view CHAT_CONNECT_FAILED = "\x90\xDA\x91\xB1\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD"; // 接続できませんでした
 inline constexpr std::string_view CHAT_NAME_SEPARATOR = " : "; //  : 
 
+// Why a connection or hosting did not work, as the player's own program tells it (chat log lines). The reasons of a
+// failed connection begin with the plain CHAT_CONNECT_FAILED; a taken port goes between its prefix and suffix.
+inline constexpr std::string_view CHAT_CONNECTION_LOST = "\x83T\x81[\x83o\x81[\x82\xC6\x82\xCC\x90\xDA\x91\xB1\x82\xAA\x90\xD8\x82\xEA\x82\xDC\x82\xB5\x82\xBD"; // サーバーとの接続が切れました
+inline constexpr std::string_view CHAT_CONNECT_FAILED_NO_NAME = "\x90\xDA\x91\xB1\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81i\x83T\x81[\x83o\x81[\x96\xBC\x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x81j"; // 接続できませんでした（サーバー名が見つかりません）
+inline constexpr std::string_view CHAT_CONNECT_FAILED_REFUSED = "\x90\xDA\x91\xB1\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81i\x83T\x81[\x83o\x81[\x82\xAA\x8AJ\x82\xA9\x82\xEA\x82\xC4\x82\xA2\x82\xDC\x82\xB9\x82\xF1\x81j"; // 接続できませんでした（サーバーが開かれていません）
+inline constexpr std::string_view CHAT_CONNECT_FAILED_NO_ANSWER = "\x90\xDA\x91\xB1\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81i\x83T\x81[\x83o\x81[\x82\xA9\x82\xE7\x89\x9E\x93\x9A\x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x81j"; // 接続できませんでした（サーバーから応答がありません）
+inline constexpr std::string_view CHAT_PORT_PREFIX = "\x83|\x81[\x83g"; // ポート
+inline constexpr std::string_view CHAT_PORT_IN_USE_SUFFIX = "\x82\xCD\x91\xBC\x82\xCC\x83v\x83\x8D\x83O\x83\x89\x83\x80\x82\xAA\x8Eg\x82\xC1\x82\xC4\x82\xA2\x82\xDC\x82\xB7"; // は他のプログラムが使っています
+inline constexpr std::string_view CHAT_HOSTING_FAILED = "\x83T\x81[\x83o\x81[\x82\xC9\x82\xC8\x82\xEA\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD"; // サーバーになれませんでした
+
 // Host announcements (MSG lines).
 inline constexpr std::string_view MSG_SERVER_FULL = "\x90\\\x82\xB5\x96\xF3\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x81" "B\x8C\xBB\x8D\xDD\x81" "A\x82\xB1\x82\xCC\x83T\x81[\x83o\x81[\x82\xCD\x96\x9E\x90\xC8\x82\xC5\x82\xB7"; // 申し訳ありません。現在、このサーバーは満席です
 inline constexpr std::string_view MSG_MATCH_RUNNING = "\x8C\xBB\x8D\xDD\x81" "A\x91\xCE\x90\xED\x92\x86\x82\xC5\x82\xB7\x81" "B\x82\xE0\x82\xA4\x82\xB7\x82\xB1\x82\xB5\x81" "A\x82\xA8\x91\xD2\x82\xBF\x82\xAD\x82\xBE\x82\xB3\x82\xA2"; // 現在、対戦中です。もうすこし、お待ちください
@@ -77,6 +87,35 @@ inline constexpr std::string_view LABEL_ADD_COMPUTER = "CPU\x8EQ\x89\xC1"; // CP
 // Battle window labels.
 inline constexpr std::string_view LABEL_BATTLE_RULES = "\x83{\x81[\x83\x8B\x82\xF0\x90\xCF\x82\xF1\x82\xC5\x82\xA2\x82\xAB\x82\xDC\x82\xB7\x81" "B\x8E\xA9\x95\xAA\x82\xCC\x90" "F\x82\xCC\x83{\x81[\x83\x8B\x82\xAA 5\x82\xC2\x82\xC8\x82\xE7\x82\xF1\x82\xBE\x82\xE7\x81" "A\x8F\x9F\x97\x98"; // ボールを積んでいきます。自分の色のボールが 5つならんだら、勝利
 
+// Desktop program only, never on the wire: the host's addresses, the battle window's title and menu, and the
+// names and descriptions a screen reader gives the controls.
+inline constexpr std::string_view CHAT_HOST_ADDRESSES = "\x82\xD9\x82\xA9\x82\xCC\x90l\x82\xCD\x82\xB1\x82\xCC\x83" "A\x83h\x83\x8C\x83X\x82\xC5\x8EQ\x89\xC1\x82\xC5\x82\xAB\x82\xDC\x82\xB7\x81" "F"; // ほかの人はこのアドレスで参加できます：
+inline constexpr std::string_view ADDRESS_SEPARATOR = ", "; // , 
+inline constexpr std::string_view TITLE_SEPARATOR = " - "; //  - 
+inline constexpr std::string_view MENU_SOUND = "\x89\xB9\x82\xC5\x92m\x82\xE7\x82\xB9\x82\xE9"; // 音で知らせる
+inline constexpr std::string_view MENU_COLOUR_AID = "\x90" "F\x82\xF0\x8C`\x82\xC5\x82\xE0\x8C\xA9\x95\xAA\x82\xAF\x82\xE9"; // 色を形でも見分ける
+inline constexpr std::string_view ACCESS_BOARD = "\x94\xD5\x96\xCA"; // 盤面
+inline constexpr std::string_view ACCESS_OWN_COLOUR = "\x82\xA0\x82\xC8\x82\xBD\x82\xCC\x90" "F\x81" "F"; // あなたの色：
+inline constexpr std::string_view ACCESS_MARKER_LANE = "\x83}\x81[\x83J\x81[\x82\xCC\x97\xF1\x81" "F"; // マーカーの列：
+inline constexpr std::string_view ACCESS_NO_MARKER = "\x83}\x81[\x83J\x81[\x82\xC8\x82\xB5"; // マーカーなし
+inline constexpr std::string_view ACCESS_SENTENCE_END = "\x81" "B"; // 。
+inline constexpr std::string_view ACCESS_CHAT_LOG = "\x83`\x83\x83\x83" "b\x83g\x83\x8D\x83O"; // チャットログ
+inline constexpr std::string_view ACCESS_CHAT_INPUT = "\x94\xAD\x8C\xBE\x82\xCC\x93\xFC\x97\xCD"; // 発言の入力
+inline constexpr std::string_view ACCESS_LEVEL = "CPU\x82\xCC\x8B\xAD\x82\xB3"; // CPUの強さ
+inline constexpr std::string_view DESCRIBE_QUIT = "\x83v\x83\x8D\x83O\x83\x89\x83\x80\x82\xF0\x8FI\x97\xB9\x82\xB5\x82\xDC\x82\xB7"; // プログラムを終了します
+inline constexpr std::string_view DESCRIBE_CHAT_LOG = "\x94\xAD\x8C\xBE\x82\xC6\x82\xA8\x92m\x82\xE7\x82\xB9\x82\xCC\x8BL\x98^"; // 発言とお知らせの記録
+inline constexpr std::string_view DESCRIBE_CHAT_INPUT = "Enter\x83L\x81[\x82\xC5\x94\xAD\x8C\xBE\x82\xB5\x82\xDC\x82\xB7"; // Enterキーで発言します
+inline constexpr std::string_view DESCRIBE_SAY = "\x93\xFC\x97\xCD\x82\xB5\x82\xBD\x94\xAD\x8C\xBE\x82\xF0\x91\x97\x82\xE8\x82\xDC\x82\xB7"; // 入力した発言を送ります
+inline constexpr std::string_view DESCRIBE_ADDRESS = "\x8EQ\x89\xC1\x82\xB7\x82\xE9\x83T\x81[\x83o\x81[\x82\xCC\x96\xBC\x91O\x82\xA9\x83" "A\x83h\x83\x8C\x83X"; // 参加するサーバーの名前かアドレス
+inline constexpr std::string_view DESCRIBE_CONNECT = "\x83T\x81[\x83o\x81[\x82\xC9\x8EQ\x89\xC1\x82\xB5\x82\xDC\x82\xB7\x81" "B\x82\xE0\x82\xA4\x88\xEA\x93x\x89\x9F\x82\xB7\x82\xC6\x90\xD8\x92" "f\x82\xB5\x82\xDC\x82\xB7"; // サーバーに参加します。もう一度押すと切断します
+inline constexpr std::string_view DESCRIBE_HOST = "\x82\xB1\x82\xCC\x83p\x83\x5C\x83R\x83\x93\x82\xF0\x83T\x81[\x83o\x81[\x82\xC9\x82\xB5\x82\xC4\x8EQ\x89\xC1\x82\xB5\x82\xDC\x82\xB7\x81" "B\x82\xE0\x82\xA4\x88\xEA\x93x\x89\x9F\x82\xB7\x82\xC6\x83T\x81[\x83o\x81[\x82\xF0\x95\xC2\x82\xB6\x82\xDC\x82\xB7"; // このパソコンをサーバーにして参加します。もう一度押すとサーバーを閉じます
+inline constexpr std::string_view DESCRIBE_PARTICIPANTS = "\x8EQ\x89\xC1\x82\xB5\x82\xC4\x82\xA2\x82\xE9\x90l\x82\xCC\x96\xBC\x91O"; // 参加している人の名前
+inline constexpr std::string_view DESCRIBE_NAME = "\x82\xD9\x82\xA9\x82\xCC\x90l\x82\xC9\x8C\xA9\x82\xA6\x82\xE9\x82\xA0\x82\xC8\x82\xBD\x82\xCC\x96\xBC\x91O"; // ほかの人に見えるあなたの名前
+inline constexpr std::string_view DESCRIBE_START = "\x90V\x82\xB5\x82\xA2\x83Q\x81[\x83\x80\x82\xF0\x8AJ\x8En\x82\xB5\x82\xDC\x82\xB7"; // 新しいゲームを開始します
+inline constexpr std::string_view DESCRIBE_ADD_COMPUTER = "\x83R\x83\x93\x83s\x83\x85\x81[\x83^\x81[\x82\xF0\x83Q\x81[\x83\x80\x82\xC9\x8EQ\x89\xC1\x82\xB3\x82\xB9\x82\xDC\x82\xB7"; // コンピューターをゲームに参加させます
+inline constexpr std::string_view DESCRIBE_LEVEL = "\x8EQ\x89\xC1\x82\xB3\x82\xB9\x82\xE9\x83R\x83\x93\x83s\x83\x85\x81[\x83^\x81[\x82\xCC\x8B\xAD\x82\xB3\x81" "A1\x82\xA9\x82\xE7" "5"; // 参加させるコンピューターの強さ、1から5
+inline constexpr std::string_view BATTLE_KEYS = "\x81\xA9\x81\xA8\x81" "F\x83}\x81[\x83J\x81[\x82\xF0\x93\xAE\x82\xA9\x82\xB7\x81@Space\x81" "E\x81\xAB\x81" "F\x83{\x81[\x83\x8B\x82\xF0\x92u\x82\xAD\x81@H\x81" "F\x83q\x83\x93\x83g\x81@Enter\x81" "EEsc\x81" "F\x91\xCE\x90\xED\x82\xF0\x82\xE2\x82\xDF\x82\xE9\x81@\x89" "E\x83N\x83\x8A\x83" "b\x83N\x81" "F\x90\xDD\x92\xE8"; // ←→：マーカーを動かす　Space・↓：ボールを置く　H：ヒント　Enter・Esc：対戦をやめる　右クリック：設定
+
 inline constexpr std::array COLOUR_NAMES = {COLOUR_BLUE, COLOUR_RED, COLOUR_YELLOW, COLOUR_GREEN};
 
 // The name of a colour, or the empty text for anything but a colour, so no caller can index past the table.
@@ -94,7 +133,7 @@ struct CatalogueEntry {
     std::u8string_view utf8;
 };
 
-inline constexpr std::array<CatalogueEntry, 53> CATALOGUE = {{
+inline constexpr std::array<CatalogueEntry, 86> CATALOGUE = {{
     {"COLOUR_BLUE", COLOUR_BLUE, u8"青"},
     {"COLOUR_RED", COLOUR_RED, u8"赤"},
     {"COLOUR_YELLOW", COLOUR_YELLOW, u8"黄"},
@@ -147,7 +186,40 @@ inline constexpr std::array<CatalogueEntry, 53> CATALOGUE = {{
     {"LABEL_RULES_3", LABEL_RULES_3, u8"　自分の色のボールを横か斜めに５つ以上そろえると勝ちです。"},
     {"LABEL_START_HINT", LABEL_START_HINT, u8"：このボタンで新しいゲームを開始"},
     {"LABEL_ADD_COMPUTER", LABEL_ADD_COMPUTER, u8"CPU参加"},
+    {"CHAT_CONNECTION_LOST", CHAT_CONNECTION_LOST, u8"サーバーとの接続が切れました"},
+    {"CHAT_CONNECT_FAILED_NO_NAME", CHAT_CONNECT_FAILED_NO_NAME, u8"接続できませんでした（サーバー名が見つかりません）"},
+    {"CHAT_CONNECT_FAILED_REFUSED", CHAT_CONNECT_FAILED_REFUSED, u8"接続できませんでした（サーバーが開かれていません）"},
+    {"CHAT_CONNECT_FAILED_NO_ANSWER", CHAT_CONNECT_FAILED_NO_ANSWER, u8"接続できませんでした（サーバーから応答がありません）"},
+    {"CHAT_PORT_PREFIX", CHAT_PORT_PREFIX, u8"ポート"},
+    {"CHAT_PORT_IN_USE_SUFFIX", CHAT_PORT_IN_USE_SUFFIX, u8"は他のプログラムが使っています"},
+    {"CHAT_HOSTING_FAILED", CHAT_HOSTING_FAILED, u8"サーバーになれませんでした"},
     {"LABEL_BATTLE_RULES", LABEL_BATTLE_RULES, u8"ボールを積んでいきます。自分の色のボールが 5つならんだら、勝利"},
+    {"CHAT_HOST_ADDRESSES", CHAT_HOST_ADDRESSES, u8"ほかの人はこのアドレスで参加できます："},
+    {"ADDRESS_SEPARATOR", ADDRESS_SEPARATOR, u8", "},
+    {"TITLE_SEPARATOR", TITLE_SEPARATOR, u8" - "},
+    {"MENU_SOUND", MENU_SOUND, u8"音で知らせる"},
+    {"MENU_COLOUR_AID", MENU_COLOUR_AID, u8"色を形でも見分ける"},
+    {"ACCESS_BOARD", ACCESS_BOARD, u8"盤面"},
+    {"ACCESS_OWN_COLOUR", ACCESS_OWN_COLOUR, u8"あなたの色："},
+    {"ACCESS_MARKER_LANE", ACCESS_MARKER_LANE, u8"マーカーの列："},
+    {"ACCESS_NO_MARKER", ACCESS_NO_MARKER, u8"マーカーなし"},
+    {"ACCESS_SENTENCE_END", ACCESS_SENTENCE_END, u8"。"},
+    {"ACCESS_CHAT_LOG", ACCESS_CHAT_LOG, u8"チャットログ"},
+    {"ACCESS_CHAT_INPUT", ACCESS_CHAT_INPUT, u8"発言の入力"},
+    {"ACCESS_LEVEL", ACCESS_LEVEL, u8"CPUの強さ"},
+    {"DESCRIBE_QUIT", DESCRIBE_QUIT, u8"プログラムを終了します"},
+    {"DESCRIBE_CHAT_LOG", DESCRIBE_CHAT_LOG, u8"発言とお知らせの記録"},
+    {"DESCRIBE_CHAT_INPUT", DESCRIBE_CHAT_INPUT, u8"Enterキーで発言します"},
+    {"DESCRIBE_SAY", DESCRIBE_SAY, u8"入力した発言を送ります"},
+    {"DESCRIBE_ADDRESS", DESCRIBE_ADDRESS, u8"参加するサーバーの名前かアドレス"},
+    {"DESCRIBE_CONNECT", DESCRIBE_CONNECT, u8"サーバーに参加します。もう一度押すと切断します"},
+    {"DESCRIBE_HOST", DESCRIBE_HOST, u8"このパソコンをサーバーにして参加します。もう一度押すとサーバーを閉じます"},
+    {"DESCRIBE_PARTICIPANTS", DESCRIBE_PARTICIPANTS, u8"参加している人の名前"},
+    {"DESCRIBE_NAME", DESCRIBE_NAME, u8"ほかの人に見えるあなたの名前"},
+    {"DESCRIBE_START", DESCRIBE_START, u8"新しいゲームを開始します"},
+    {"DESCRIBE_ADD_COMPUTER", DESCRIBE_ADD_COMPUTER, u8"コンピューターをゲームに参加させます"},
+    {"DESCRIBE_LEVEL", DESCRIBE_LEVEL, u8"参加させるコンピューターの強さ、1から5"},
+    {"BATTLE_KEYS", BATTLE_KEYS, u8"←→：マーカーを動かす　Space・↓：ボールを置く　H：ヒント　Enter・Esc：対戦をやめる　右クリック：設定"},
 }};
 
 } // namespace pyrandel::texts

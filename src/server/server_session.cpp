@@ -25,11 +25,18 @@ inline constexpr int DRAW_ROUNDS = 16;
 const std::string NO_NAME;       // a free slot
 const std::string UNNAMED = "?"; // connected, no NEW_C yet
 
+// The desktop program's host reports to nobody.
+class SilentObserver final : public ServerObserver {};
+SilentObserver NO_OBSERVER;
+
 } // namespace
 
-ServerSession::ServerSession(RandomGenerator& generator, const Roster& present)
-    : ListenServer(PLAYER_SLOTS), random(generator), roster(present)
+ServerSession::ServerSession(RandomGenerator& generator)
+    : ListenServer(PLAYER_SLOTS), random(generator), observer(&NO_OBSERVER)
 {
+    ConnectionLimits limits = GetConnectionLimits();
+    limits.admission = UNNAMED_SEAT_LIMIT;
+    SetConnectionLimits(limits);
 }
 
 ServerSession::~ServerSession()
@@ -48,6 +55,12 @@ void ServerSession::SetStoppedHandler(std::function<void()> handler)
     stopped_handler = std::move(handler);
 }
 
+void ServerSession::SetObserver(ServerObserver& events)
+{
+    const std::lock_guard guard(lock);
+    observer = &events;
+}
+
 // Participants
 
 void ServerSession::OnConnect(int id)
@@ -60,10 +73,8 @@ void ServerSession::OnConnect(int id)
     greeted[static_cast<std::size_t>(id)] = true;
     SendTo(id, protocol::Id(id));
     // The newcomer is not listed yet, so it gets no ADD for itself here; its own NEW_C brings that.
-    if (const auto present = roster.Snapshot()) {
-        for (const RosterEntry& entry : *present) {
-            SendTo(id, protocol::Add(entry.id, entry.name));
-        }
+    for (const RosterEntry& entry : roster.Entries()) {
+        SendTo(id, protocol::Add(entry.id, entry.name));
     }
     if (match_state == MATCH_RUNNING) {
         SendTo(id, protocol::MsgMatchRunning());
@@ -97,10 +108,13 @@ void ServerSession::HandleNewParticipant(int id, const FieldList& fields)
         return;
     }
     // No test for a second NEW_C from the same slot: it is announced and listed again, as peers expect.
+    Admit(id);
     const std::string_view name = fields.Get(1);
     DeliverToAll(protocol::MsgArrived(name));
     names[static_cast<std::size_t>(id)] = std::string(name);
     DeliverToAll(protocol::Add(id, name));
+    roster.Name(id, name);
+    observer->OnJoin(id, name);
 }
 
 void ServerSession::HandleChat(int id, const FieldList& fields)
@@ -116,8 +130,10 @@ void ServerSession::OnDisconnect(int id)
     }
     DeliverToAll(protocol::Del(id));
     DeliverToAll(protocol::MsgGone(NameOf(id)));
+    observer->OnLeave(id, NameOf(id));
     if (IsSlotId(id)) {
         names[static_cast<std::size_t>(id)].clear();
+        roster.Remove(id);
     }
     if (match_state == MATCH_RUNNING && PlaysInMatch(id)) {
         DeliverToAll(protocol::EndMatchLost());
@@ -127,8 +143,10 @@ void ServerSession::OnDisconnect(int id)
 
 void ServerSession::OnRefuse(TcpSocket& incoming)
 {
-    // Touches none of the host's fields, so it needs no lock; the socket is closed after this returns.
+    // The socket is closed after this returns. The line is sent without the lock, as it may wait for the peer.
     incoming.SendLine(protocol::MsgServerFull());
+    const std::lock_guard guard(lock);
+    observer->OnRefuse();
 }
 
 void ServerSession::OnListenEnd()
@@ -149,22 +167,11 @@ void ServerSession::OnListenEnd()
 
 void ServerSession::HandleStart()
 {
-    const auto present = roster.Snapshot();
-    if (!present) {
-        return;
-    }
-    // Each participant plays once, and never more than the four that match_order holds: a participant listed
-    // twice (it sent NEW_C twice) is taken at its first place only.
+    // Each id is listed once, and there are no more ids than match_order holds.
     std::array<int, PLAYER_SLOTS> order{};
     int count = 0;
-    for (const RosterEntry& entry : *present) {
-        if (count == PLAYER_SLOTS) {
-            break;
-        }
-        const auto taken = order.begin() + count;
-        if (IsSlotId(entry.id) && std::find(order.begin(), taken, entry.id) == taken) {
-            order[static_cast<std::size_t>(count++)] = entry.id;
-        }
+    for (const RosterEntry& entry : roster.Entries()) {
+        order[static_cast<std::size_t>(count++)] = entry.id;
     }
     // Nobody listed: there is nobody to give the turn to, so no match starts and nothing changes.
     if (count == 0) {
@@ -183,9 +190,11 @@ void ServerSession::HandleStart()
     }
 
     match_order = order;
+    std::array<SeatColour, PLAYER_SLOTS> seats{};
     for (int j = 0; j < count; ++j) {
         const auto at = static_cast<std::size_t>(j);
         DeliverToAll(protocol::MsgColour(NameOf(match_order[at]), colours[at]));
+        seats[at] = SeatColour{match_order[at], NameOf(match_order[at]), colours[at]};
     }
     for (int j = 0; j < count; ++j) {
         const auto at = static_cast<std::size_t>(j);
@@ -195,6 +204,7 @@ void ServerSession::HandleStart()
     turn = 0;
     Deliver(match_order[0], protocol::CanPut());
     match_state = MATCH_RUNNING;
+    observer->OnMatchStart(std::span<const SeatColour>(seats.data(), static_cast<std::size_t>(count)));
 }
 
 void ServerSession::HandlePlot(int id, const FieldList& fields)
@@ -213,6 +223,7 @@ void ServerSession::HandlePlot(int id, const FieldList& fields)
     if (fields.Number(4) == 1) {
         DeliverToAll(protocol::MsgWin(NameOf(id), fields.Number(1)));
         match_state = MATCH_DECIDED;
+        observer->OnWin(id, NameOf(id), fields.Number(1));
         return;
     }
     // A sender with balls left keeps the turn. Before the first match there is nobody to pass it to.

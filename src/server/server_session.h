@@ -3,20 +3,23 @@
 // (draw of turn order and colours, relay of moves, turns, end) and announces everything in every player's
 // chat.
 //
-// The host keeps only each slot's recorded name; who is present it reads from its own player's participant
-// list (the Roster), which that player fills from the host's own ADD and DEL lines. It keeps no board and
-// checks no move: peers are trusted to play by the rules.
+// The host keeps each slot's recorded name and its own roster of who is present (from NEW_C and departures, in
+// the order the players' lists show), which its greetings and draws read. It keeps no board and checks no move:
+// peers are trusted to play by the rules.
 //
 // Threads: OnConnect, OnLine and OnDisconnect run on the slots' threads, OnRefuse and OnListenEnd on the
 // accepting thread. One lock is held around the whole of each callback that touches the host's fields, so the
-// lines of one callback leave in order and no two callbacks interleave. The lock is never held while the
+// lines of one callback leave in order and no two callbacks interleave. Sending only queues a line for each
+// connection's own writer, so the lock is never held while a peer is waited for. The lock is never held while the
 // stopped handler runs, so that handler may call Close().
 
 #include "net/listen_server.h"
 #include "server/random_generator.h"
 #include "server/roster.h"
+#include "server/server_observer.h"
 
 #include <array>
+#include <chrono>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -26,6 +29,10 @@ namespace pyrandel {
 class FieldList;
 
 inline constexpr int PLAYER_SLOTS = 4; // participants served at once, the host's own player included
+inline constexpr int LISTEN_BACKLOG = 5;
+// A player's program sends NEW_C as soon as it is greeted; a connection still without a name after this long
+// only holds a seat, and is closed (and its departure announced) to free it.
+inline constexpr std::chrono::milliseconds UNNAMED_SEAT_LIMIT = std::chrono::seconds(30);
 
 // match_state
 inline constexpr int MATCH_IDLE = 1;    // no match
@@ -34,13 +41,15 @@ inline constexpr int MATCH_DECIDED = 3; // a player has reported a win; no more 
 
 class ServerSession final : public ListenServer {
 public:
-    ServerSession(RandomGenerator& random, const Roster& roster);
+    explicit ServerSession(RandomGenerator& random);
     ~ServerSession() override;
 
     // The lobby's reaction to the host having stopped (HostStopped). Called on the accepting thread after
     // every connection and the listening socket are closed; it must not wait for the server's threads, but
     // may call Close(). Not called for the stop that destruction causes.
     void SetStoppedHandler(std::function<void()> handler);
+    // Where events are reported; set before listening. The observer must outlive the host's threads.
+    void SetObserver(ServerObserver& events);
 
 private:
     // Callbacks of ListenServer
@@ -68,10 +77,11 @@ private:
     [[nodiscard]] const std::string& NameOf(int id) const;
 
     RandomGenerator& random;
-    const Roster& roster;
 
     mutable std::mutex lock;                     // guards every member below
     std::array<std::string, PLAYER_SLOTS> names; // per slot: empty when free, "?" until NEW_C, then the name
+    Roster roster;                               // those who have sent NEW_C, in the players' list order
+    ServerObserver* observer;                    // never null: a do-nothing observer until one is set
     std::array<bool, PLAYER_SLOTS> greeted{};    // per slot: the connection has had its greeting
     std::array<int, PLAYER_SLOTS> match_order{}; // ids of the current or last match in turn order
     int turn = 0;                                // index into match_order of who was last given the turn

@@ -3,9 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
 #include <optional>
+#include <ostream>
 #include <random>
 #include <stop_token>
 #include <string>
@@ -39,9 +41,9 @@ Grid BoardWith(int filled_rows, std::initializer_list<Ball> balls)
 }
 
 // An engine whose look-ahead stops at a fixed depth rather than on the clock, so tests do not depend on speed.
-Engine FixedEngine(int level, std::uint64_t seed = 1)
+Engine FixedEngine(int level, std::uint64_t seed = 1, EngineStyle style = EngineStyle::STANDARD)
 {
-    Engine engine(level, seed);
+    Engine engine(level, seed, style);
     if (level >= 3) {
         engine.SetLimits({10min, 10min, level - 1});
     }
@@ -57,10 +59,13 @@ struct TacticCase {
     const char* name;
     Grid grid;
     Seating seating;
-    int expected_lane;
+    std::vector<int> good; // the engine takes one of these lanes, when any are given
+    int shun = -1;         // and never this one
+    int min_level = 2;     // the lowest level expected to see it
 };
 
-// In every case one lane decides the game at once: the engine's own line of five, or the only block.
+// Positions with a deciding lane: the engine's own line of five, the only block, the move that makes two
+// threats at once, or the one move that would hand the opponent a win.
 std::vector<TacticCase> TacticCases()
 {
     // Colour 0 moves; 1 (and 2, 3) are opponents. Junk rows 0..3 make every cell of row 4 playable.
@@ -68,71 +73,123 @@ std::vector<TacticCase> TacticCases()
         {"WinsAcrossAtTheEnd",
          BoardWith(0, {{3, 0, 1}, {4, 0, 0}, {5, 0, 0}, {6, 0, 0}, {7, 0, 0}, {10, 0, 1}}),
          {0, {0, 1}},
-         LaneOf(8, 0)},
+         {LaneOf(8, 0)}},
         {"WinsAcrossInTheGap",
          BoardWith(0, {{2, 0, 0}, {3, 0, 0}, {5, 0, 0}, {6, 0, 0}, {7, 0, 1}, {1, 0, 1}}),
          {0, {0, 1}},
-         LaneOf(4, 0)},
-        {"WinsRisingRight", BoardWith(4, {{3, 0, 0}, {3, 1, 0}, {4, 2, 0}, {4, 3, 0}}), {0, {0, 1}}, LaneOf(5, 4)},
-        {"WinsRisingLeft", BoardWith(4, {{9, 0, 0}, {8, 1, 0}, {8, 2, 0}, {7, 3, 0}}), {0, {0, 1}}, LaneOf(7, 4)},
+         {LaneOf(4, 0)}},
+        {"WinsRisingRight", BoardWith(4, {{3, 0, 0}, {3, 1, 0}, {4, 2, 0}, {4, 3, 0}}), {0, {0, 1}}, {LaneOf(5, 4)}},
+        {"WinsRisingLeft", BoardWith(4, {{9, 0, 0}, {8, 1, 0}, {8, 2, 0}, {7, 3, 0}}), {0, {0, 1}}, {LaneOf(7, 4)}},
         {"WinsRatherThanBlocking",
          BoardWith(4,
                    {{3, 0, 0}, {3, 1, 0}, {4, 2, 0}, {4, 3, 0}, {10, 4, 1}, {11, 4, 1}, {12, 4, 1}, {13, 4, 1}}),
          {0, {0, 1}},
-         LaneOf(5, 4)},
+         {LaneOf(5, 4)}},
         {"BlocksAcross",
          BoardWith(0, {{4, 0, 1}, {5, 0, 1}, {6, 0, 1}, {7, 0, 1}, {8, 0, 0}, {0, 0, 0}}),
          {0, {0, 1}},
-         LaneOf(3, 0)},
+         {LaneOf(3, 0)}},
         {"BlocksRisingRight",
          BoardWith(4, {{3, 0, 1}, {3, 1, 1}, {4, 2, 1}, {4, 3, 1}, {9, 4, 0}}),
          {0, {1, 0}},
-         LaneOf(5, 4)},
+         {LaneOf(5, 4)}},
         {"BlocksRisingLeft",
          BoardWith(4, {{9, 0, 1}, {8, 1, 1}, {8, 2, 1}, {7, 3, 1}, {1, 4, 0}}),
          {0, {0, 1}},
-         LaneOf(7, 4)},
+         {LaneOf(7, 4)}},
         {"BlocksAPlayerTwoSeatsAway",
          BoardWith(4, {{9, 0, 2}, {8, 1, 2}, {8, 2, 2}, {7, 3, 2}, {1, 4, 1}}),
          {0, {0, 1, 2}},
-         LaneOf(7, 4)},
+         {LaneOf(7, 4)}},
         {"BlocksTheLastOfFourPlayers",
          BoardWith(4, {{3, 0, 3}, {3, 1, 3}, {4, 2, 3}, {4, 3, 3}, {12, 4, 2}}),
          {0, {2, 0, 1, 3}},
-         LaneOf(5, 4)},
+         {LaneOf(5, 4)}},
+        {"BlocksTheNextPlayerFirst",
+         BoardWith(4, {{1, 4, 0}, {2, 4, 1}, {3, 4, 1}, {4, 4, 1}, {5, 4, 1}, {9, 0, 2}, {8, 1, 2}, {8, 2, 2},
+                       {7, 3, 2}}),
+         {0, {0, 1, 2}},
+         {LaneOf(6, 4)}},
+        {"MakesTwoThreatsAtOnce",
+         BoardWith(0, {{5, 0, 0}, {6, 0, 0}, {7, 0, 0}, {0, 0, 1}, {1, 0, 1}, {15, 0, 1}}),
+         {0, {0, 1}},
+         {LaneOf(4, 0), LaneOf(8, 0)},
+         -1,
+         3},
+        {"DoesNotHoldUpTheOpponentsWinningCell",
+         BoardWith(3, {{3, 0, 1}, {3, 1, 1}, {4, 2, 1}, {4, 3, 1}}),
+         {0, {0, 1}},
+         {},
+         LaneOf(5, 3)},
+        {"StopsAnOpenThreeOnTheFloor", // before it becomes a four open at both ends
+         BoardWith(0, {{5, 0, 1}, {6, 0, 1}, {7, 0, 1}, {0, 0, 0}, {15, 0, 0}}),
+         {0, {0, 1}},
+         {LaneOf(4, 0), LaneOf(8, 0)},
+         -1,
+         3},
         {"BlocksAColourSeenOnlyOnTheBoard",
          BoardWith(0, {{4, 0, 2}, {5, 0, 2}, {6, 0, 2}, {7, 0, 2}, {3, 0, 0}}),
          {0, {}},
-         LaneOf(8, 0)},
+         {LaneOf(8, 0)}},
         {"BlocksWhenTheTurnOrderIsGarbled",
          BoardWith(0, {{4, 0, 1}, {5, 0, 1}, {6, 0, 1}, {7, 0, 1}, {3, 0, 0}}),
          {0, {7, -1, 1, 1}},
-         LaneOf(8, 0)},
+         {LaneOf(8, 0)}},
     };
 }
 
-class EngineTactics : public testing::TestWithParam<int> {};
+struct EngineKind {
+    int level;
+    EngineStyle style;
+};
+
+void PrintTo(const EngineKind& kind, std::ostream* out)
+{
+    *out << "level " << kind.level << (kind.style == EngineStyle::REFERENCE ? " reference" : "");
+}
+
+class EngineTactics : public testing::TestWithParam<EngineKind> {};
 
 TEST_P(EngineTactics, TakesTheDecidingLane)
 {
     for (const TacticCase& c : TacticCases()) {
-        Engine engine = FixedEngine(GetParam());
-        EXPECT_EQ(engine.ChooseLane(c.grid, c.seating), c.expected_lane) << c.name;
+        if (GetParam().level < c.min_level) {
+            continue;
+        }
+        Engine engine = FixedEngine(GetParam().level, 1, GetParam().style);
+        const auto lane = engine.ChooseLane(c.grid, c.seating);
+        ASSERT_TRUE(Legal(c.grid, lane)) << c.name;
+        if (!c.good.empty()) {
+            EXPECT_NE(std::find(c.good.begin(), c.good.end(), *lane), c.good.end()) << c.name << ": " << *lane;
+        }
+        EXPECT_NE(*lane, c.shun) << c.name;
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Levels, EngineTactics, testing::Values(2, 3, 4, 5),
-                         [](const auto& info) { return "Level" + std::to_string(info.param); });
+INSTANTIATE_TEST_SUITE_P(Engines, EngineTactics,
+                         testing::Values(EngineKind{2, EngineStyle::STANDARD}, EngineKind{3, EngineStyle::STANDARD},
+                                         EngineKind{4, EngineStyle::STANDARD}, EngineKind{5, EngineStyle::STANDARD},
+                                         EngineKind{3, EngineStyle::REFERENCE},
+                                         EngineKind{5, EngineStyle::REFERENCE}),
+                         [](const auto& info) {
+                             return "Level" + std::to_string(info.param.level) +
+                                    (info.param.style == EngineStyle::REFERENCE ? "Reference" : "");
+                         });
 
-TEST(Engine, SearchSeesThatAnOpenThreeOnTheFloorMustBeStopped)
+TEST(Engine, AFourOpenAtBothEndsWinsOnlyAgainstASingleBlocker)
 {
-    // Red has _ _ R R R _ _ on the floor: unless blue takes a cell next to the three now, red makes an open
-    // four and wins (a ball two cells away leaves red room for 4 + 1 on the other side).
-    const Grid grid = BoardWith(0, {{5, 0, 1}, {6, 0, 1}, {7, 0, 1}, {0, 0, 0}, {15, 0, 0}});
-    Engine engine = FixedEngine(5);
-    const auto lane = engine.ChooseLane(grid, {0, {0, 1}});
-    ASSERT_TRUE(lane.has_value());
-    EXPECT_TRUE(*lane == LaneOf(4, 0) || *lane == LaneOf(8, 0)) << *lane;
+    // Blue can make _ B B B B _ on the floor. One opponent blocks one end and loses to the other; two opponents
+    // block both ends before blue moves again.
+    const Grid grid = BoardWith(0, {{5, 0, 0}, {6, 0, 0}, {7, 0, 0}, {0, 0, 1}, {1, 0, 1}, {15, 0, 1}});
+    constexpr int DECIDED = BestReplySearch::WIN - 1000;
+    for (const EngineStyle style : {EngineStyle::STANDARD, EngineStyle::REFERENCE}) {
+        Engine two = FixedEngine(5, 1, style);
+        ASSERT_TRUE(two.ChooseLane(grid, {0, {0, 1}}).has_value());
+        EXPECT_GT(two.last_search().score, DECIDED);
+        Engine three = FixedEngine(5, 1, style);
+        ASSERT_TRUE(three.ChooseLane(grid, {0, {0, 1, 2}}).has_value());
+        EXPECT_LT(three.last_search().score, DECIDED);
+    }
 }
 
 TEST(Engine, NoMoveOnABoardWithoutALandingSpot)

@@ -1,8 +1,10 @@
-// The search board keeps its landing spots, lines and hash up to date as balls come and go; these tests hold it
-// against the rules of game/grid.h and against a board built afresh, on random boards of every kind a peer
-// could send (floating balls, junk values, colours nobody plays).
+// The search boards (SearchBoard of the reference engine, ThreatBoard of the standard one) keep their landing
+// spots, lines, threats and hash up to date as balls come and go; these tests hold them against the rules of
+// game/grid.h and against a board built afresh, on random boards of every kind a peer could send (floating
+// balls, junk values, colours nobody plays).
 
 #include "ai/search_board.h"
+#include "ai/threat_board.h"
 #include "game/grid.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +13,8 @@
 #include <climits>
 #include <ostream>
 #include <random>
+#include <span>
+#include <type_traits>
 #include <vector>
 
 namespace pyrandel {
@@ -74,27 +78,39 @@ int CellIndex(Cell cell)
 
 class SearchBoardOnRandomBoards : public testing::TestWithParam<RandomBoardKind> {};
 
-TEST_P(SearchBoardOnRandomBoards, LandingMatchesTheSupportRuleBeforeAndAfterEveryChange)
+// The landing spots, and for the threat board its set of playable cells, as the rules have them.
+template <typename Board> void CheckLanding(const Board& board, const Grid& grid)
+{
+    CellSet landing_cells;
+    for (int lane = 0; lane < LANES; ++lane) {
+        const auto spot = LandingSpot(grid, lane);
+        ASSERT_EQ(board.Landing(lane), spot ? CellIndex(*spot) : Board::NO_SPOT) << "lane " << lane;
+        if (spot) {
+            landing_cells.Add(CellIndex(*spot));
+        }
+    }
+    if constexpr (std::is_same_v<Board, ThreatBoard>) {
+        ASSERT_EQ(board.Playable(), landing_cells);
+    }
+}
+
+template <typename Board> void LandingFollowsEveryChange(const RandomBoardKind& kind)
 {
     std::mt19937 random(1234);
     std::uniform_int_distribution<int> colour(0, 1);
     for (int round = 0; round < 200; ++round) {
-        Grid grid = RandomBoard(random, GetParam());
-        SearchBoard board(grid, TWO_COLOURS);
+        Grid grid = RandomBoard(random, kind);
+        Board board(grid, TWO_COLOURS);
         std::vector<int> put;
         for (int step = 0; step < 12; ++step) {
-            for (int lane = 0; lane < LANES; ++lane) {
-                const auto spot = LandingSpot(grid, lane);
-                ASSERT_EQ(board.Landing(lane), spot ? CellIndex(*spot) : SearchBoard::NO_SPOT)
-                    << "round " << round << " step " << step << " lane " << lane;
-            }
+            ASSERT_NO_FATAL_FAILURE(CheckLanding(board, grid)) << "round " << round << " step " << step;
             // Drop into the first open lane from a random start, as a search would.
             const int start = static_cast<int>(random() % LANES);
-            int cell = SearchBoard::NO_SPOT;
-            for (int i = 0; i < LANES && cell == SearchBoard::NO_SPOT; ++i) {
+            int cell = Board::NO_SPOT;
+            for (int i = 0; i < LANES && cell == Board::NO_SPOT; ++i) {
                 cell = board.Landing((start + i) % LANES);
             }
-            if (cell == SearchBoard::NO_SPOT) {
+            if (cell == Board::NO_SPOT) {
                 break;
             }
             const int c = colour(random);
@@ -108,11 +124,14 @@ TEST_P(SearchBoardOnRandomBoards, LandingMatchesTheSupportRuleBeforeAndAfterEver
             grid[static_cast<std::size_t>(put.back())] = EMPTY;
             put.pop_back();
         }
-        for (int lane = 0; lane < LANES; ++lane) {
-            const auto spot = LandingSpot(grid, lane);
-            ASSERT_EQ(board.Landing(lane), spot ? CellIndex(*spot) : SearchBoard::NO_SPOT);
-        }
+        ASSERT_NO_FATAL_FAILURE(CheckLanding(board, grid)) << "round " << round;
     }
+}
+
+TEST_P(SearchBoardOnRandomBoards, LandingMatchesTheSupportRuleBeforeAndAfterEveryChange)
+{
+    LandingFollowsEveryChange<SearchBoard>(GetParam());
+    LandingFollowsEveryChange<ThreatBoard>(GetParam());
 }
 
 TEST_P(SearchBoardOnRandomBoards, CompletesAgreesWithTheWinningRuleOnEveryEmptyCell)
@@ -129,6 +148,7 @@ TEST_P(SearchBoardOnRandomBoards, CompletesAgreesWithTheWinningRuleOnEveryEmptyC
             }
         }
         const SearchBoard board(grid, TWO_COLOURS);
+        const ThreatBoard threat_board(grid, TWO_COLOURS);
         for (int cell = 0; cell < SearchBoard::CELLS; ++cell) {
             if (grid[static_cast<std::size_t>(cell)] != EMPTY) {
                 continue;
@@ -138,6 +158,7 @@ TEST_P(SearchBoardOnRandomBoards, CompletesAgreesWithTheWinningRuleOnEveryEmptyC
                 with[static_cast<std::size_t>(cell)] = colour;
                 const bool expected = CompletesLine(with, cell % COLUMNS, cell / COLUMNS, colour);
                 ASSERT_EQ(board.Completes(cell, colour), expected) << "cell " << cell << " colour " << colour;
+                ASSERT_EQ(threat_board.Completes(cell, colour), expected) << "cell " << cell << " colour " << colour;
                 ++(expected ? wins : non_wins);
             }
         }
@@ -156,18 +177,30 @@ INSTANTIATE_TEST_SUITE_P(Kinds, SearchBoardOnRandomBoards, testing::ValuesIn(KIN
     return name;
 });
 
-TEST(SearchBoard, LinesAndHashAfterPutsEqualThoseOfABoardBuiltFromTheResult)
+// Everything a board keeps that the search reads, so two boards can be compared.
+template <typename Board> void ExpectSameState(const Board& board, const Board& other, std::span<const int> colours)
+{
+    ASSERT_EQ(board.Hash(), other.Hash());
+    for (const int colour : colours) {
+        ASSERT_EQ(board.OpenLines(colour), other.OpenLines(colour)) << "colour " << colour;
+        if constexpr (std::is_same_v<Board, ThreatBoard>) {
+            ASSERT_EQ(board.Threats(colour), other.Threats(colour)) << "colour " << colour;
+        }
+    }
+}
+
+template <typename Board> void PutsAndTakesKeepTheBoardAsIfBuiltAfresh()
 {
     std::mt19937 random(5);
     const std::array<int, 3> colours = {0, 2, 3};
     for (int round = 0; round < 100; ++round) {
         Grid grid = RandomBoard(random, KINDS[static_cast<std::size_t>(round % KINDS.size())]);
-        SearchBoard board(grid, colours);
-        const SearchBoard original = board;
+        Board board(grid, colours);
+        const Board original = board;
         std::vector<int> put;
         for (int step = 0; step < 20; ++step) {
             const int cell = board.Landing(static_cast<int>(random() % LANES));
-            if (cell == SearchBoard::NO_SPOT) {
+            if (cell == Board::NO_SPOT) {
                 continue;
             }
             const int colour = colours[random() % colours.size()];
@@ -175,20 +208,19 @@ TEST(SearchBoard, LinesAndHashAfterPutsEqualThoseOfABoardBuiltFromTheResult)
             grid[static_cast<std::size_t>(cell)] = colour;
             put.push_back(cell);
         }
-        const SearchBoard fresh(grid, colours);
-        for (const int colour : colours) {
-            ASSERT_EQ(board.OpenLines(colour), fresh.OpenLines(colour)) << "round " << round;
-        }
-        ASSERT_EQ(board.Hash(), fresh.Hash());
+        ASSERT_NO_FATAL_FAILURE(ExpectSameState(board, Board(grid, colours), colours)) << "round " << round;
         while (!put.empty()) {
             board.Take(put.back());
             put.pop_back();
         }
-        for (const int colour : colours) {
-            ASSERT_EQ(board.OpenLines(colour), original.OpenLines(colour));
-        }
-        ASSERT_EQ(board.Hash(), original.Hash());
+        ASSERT_NO_FATAL_FAILURE(ExpectSameState(board, original, colours)) << "round " << round;
     }
+}
+
+TEST(SearchBoard, LinesAndHashAfterPutsEqualThoseOfABoardBuiltFromTheResult)
+{
+    PutsAndTakesKeepTheBoardAsIfBuiltAfresh<SearchBoard>();
+    PutsAndTakesKeepTheBoardAsIfBuiltAfresh<ThreatBoard>();
 }
 
 TEST(SearchBoard, ColoursNotInPlayAndJunkBreakLinesButSupportBalls)

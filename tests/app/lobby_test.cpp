@@ -152,6 +152,9 @@ TEST(Lobby, Hosting_ListensAndJoinsOwnGameThroughLocalhost)
     TestPlayer host;
     ASSERT_TRUE(host.Host("Boss"));
     EXPECT_EQ(host.view.Field(CONTROL_ADDRESS), "localhost");
+    // The others' way in is told to the host alone, in its own chat log.
+    std::string addresses(texts::CHAT_HOST_ADDRESSES);
+    EXPECT_TRUE(host.view.ChatHas(addresses.append("192.0.2.7, 2001:db8::7")));
     EXPECT_EQ(host.view.Participants(), std::vector<std::string>{"Boss"});
     for (const int id : {CONTROL_CONNECT, CONTROL_ADDRESS, CONTROL_NAME}) {
         EXPECT_FALSE(host.view.Enabled(id)) << id;
@@ -166,6 +169,15 @@ TEST(Lobby, Hosting_ListensAndJoinsOwnGameThroughLocalhost)
     EXPECT_FALSE(host.view.Toggled(CONTROL_HOST));
 }
 
+TEST(Lobby, LocalAddresses_LeaveOutLoopbackAndLinkLocal)
+{
+    for (const std::string& address : LocalAddresses()) {
+        EXPECT_NE(address.rfind("127.", 0), 0u) << address;
+        EXPECT_NE(address, "::1");
+        EXPECT_NE(address.rfind("fe80:", 0), 0u) << address;
+    }
+}
+
 TEST(Lobby, QuitWhileHosting_SavesLocalhostAsTheAddress)
 {
     TestPlayer host;
@@ -174,15 +186,20 @@ TEST(Lobby, QuitWhileHosting_SavesLocalhostAsTheAddress)
     EXPECT_EQ(SavedFile(host), EXAMPLE);
 }
 
-TEST(Lobby, HostingOnATakenPort_EndsWithServerClosedAndTogglesReleased)
+TEST(Lobby, HostingOnATakenPort_SaysSoConnectsNowhereAndReleasesTheToggle)
 {
     ScriptedHost squatter; // holds the port the host wants
     TestPlayer host(squatter.Port());
     host.view.Type(CONTROL_NAME, "Boss");
     host.view.Press(CONTROL_HOST);
-    ASSERT_TRUE(host.view.WaitUntil([&] { return host.view.ChatHas(texts::CHAT_SERVER_CLOSED); }));
+    ASSERT_TRUE(host.view.WaitUntil(
+        [&] { return host.view.ChatHas(HostingFailureText(ListenError::PORT_IN_USE, squatter.Port())); }));
     ASSERT_TRUE(host.view.WaitUntil([&] { return !host.view.Toggled(CONTROL_HOST); }));
-    EXPECT_TRUE(host.view.Enabled(CONTROL_NAME));
+    for (const int id : {CONTROL_CONNECT, CONTROL_ADDRESS, CONTROL_NAME}) {
+        EXPECT_TRUE(host.view.Enabled(id)) << id;
+    }
+    EXPECT_FALSE(squatter.Accept(std::chrono::milliseconds(300))); // the player did not join the other program
+    EXPECT_FALSE(host.program.server().IsListening());
 }
 
 } // namespace

@@ -123,14 +123,63 @@ TEST(SettingsFile, Save_ReplacesALongerFileWhole)
     EXPECT_EQ(ReadFile(dir.path() / "kq.ini"), EXAMPLE);
 }
 
-TEST(SettingsFile, MissingFileOrDirectory_LoadsNothingAndSaveFails)
+TEST(SettingsFile, MissingFileOrDirectory_LoadsNothingAndSaveMakesTheFolderOrFails)
 {
     TempDirectory dir;
     const Settings loaded = SettingsFile(dir.path()).Load();
     EXPECT_FALSE(loaded.name);
     EXPECT_FALSE(loaded.address);
-    EXPECT_FALSE(SettingsFile(dir.path() / "absent").Save("a", "b"));
+    ASSERT_TRUE(SettingsFile(dir.path() / "made" / "here").Save("ab", "localhost"));
+    EXPECT_EQ(ReadFile(dir.path() / "made" / "here" / "kq.ini"), EXAMPLE);
+    WriteFile(dir.path() / "plain", "x"); // a file where the folder would have to be
+    EXPECT_FALSE(SettingsFile(dir.path() / "plain" / "sub").Save("a", "b"));
 }
+
+// Where kq.ini is kept, worked out in an empty current folder (or one holding kq.ini) with temporary variables.
+struct LocationCase {
+    const char* label;
+    bool kq_ini_here;
+    const char* xdg_config_home; // relative to the temporary folder when it starts with no "/"; nullptr unset
+    const char* home;
+    const char* expected; // relative to the temporary folder; "" for the current folder
+};
+
+class SettingsLocationTest : public ::testing::TestWithParam<LocationCase> {};
+
+TEST_P(SettingsLocationTest, DefaultDirectory)
+{
+    const LocationCase& c = GetParam();
+    TempDirectory dir;
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    if (c.kq_ini_here) {
+        WriteFile("kq.ini", EXAMPLE);
+    }
+    const auto absolute = [&](const char* value) -> std::string {
+        return value == nullptr || *value == '\0' || value[0] == '.' ? std::string(value ? value : "")
+                                                                       : (dir.path() / value).string();
+    };
+    const std::string xdg = absolute(c.xdg_config_home);
+    const std::string home = absolute(c.home);
+    const std::filesystem::path found = DefaultSettingsDirectory(c.xdg_config_home ? xdg.c_str() : nullptr,
+                                                                 c.home ? home.c_str() : nullptr);
+    EXPECT_EQ(found, *c.expected == '\0' ? std::filesystem::path() : dir.path() / c.expected);
+    // Saving there makes the folder and leaves the current one alone (or rewrites its own kq.ini).
+    EXPECT_TRUE(SettingsFile(found).Save("ab", "localhost"));
+    EXPECT_EQ(ReadFile(found / "kq.ini"), EXAMPLE);
+    EXPECT_EQ(std::filesystem::exists("kq.ini"), c.kq_ini_here || *c.expected == '\0');
+    std::filesystem::current_path(before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SettingsLocationTest,
+    ::testing::Values(LocationCase{"KqIniHereWins", true, "cfg", "home", ""},
+                      LocationCase{"XdgConfigHome", false, "cfg", "home", "cfg/pyrandel"},
+                      LocationCase{"HomeWhenXdgUnset", false, nullptr, "home", "home/.config/pyrandel"},
+                      LocationCase{"HomeWhenXdgEmpty", false, "", "home", "home/.config/pyrandel"},
+                      LocationCase{"HomeWhenXdgRelative", false, "./cfg", "home", "home/.config/pyrandel"},
+                      LocationCase{"CurrentFolderWithoutEither", false, nullptr, nullptr, ""}),
+    [](const auto& info) { return std::string(info.param.label); });
 
 } // namespace
 } // namespace pyrandel::test

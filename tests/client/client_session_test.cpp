@@ -368,7 +368,7 @@ TEST_F(PlayerAgainstScriptedHost, LostConnection_ResetsLobbyToUnconnected)
     Sync();
     host.Drop();
     ASSERT_TRUE(view.WaitUntil([&] { return view.Status() == texts::STATUS_NOT_CONNECTED; }));
-    ASSERT_TRUE(view.WaitUntil([&] { return view.ChatLines().back() == texts::CHAT_CONNECTION_CLOSED; }));
+    ASSERT_TRUE(view.WaitUntil([&] { return view.ChatLines().back() == texts::CHAT_CONNECTION_LOST; }));
     const std::vector<std::string> lines = view.ChatLines();
     EXPECT_EQ(lines[lines.size() - 2], texts::CHAT_GAME_ENDED);
     EXPECT_TRUE(view.Participants().empty());
@@ -387,7 +387,7 @@ TEST_F(PlayerAgainstScriptedHost, LostConnectionDuringMatch_ClosesBattleWindowAn
     Sync();
     host.Drop();
     ASSERT_TRUE(view.WaitUntil([&] { return !view.BattleOpen(); }));
-    ASSERT_TRUE(view.WaitUntil([&] { return view.ChatHas(texts::CHAT_CONNECTION_CLOSED); }));
+    ASSERT_TRUE(view.WaitUntil([&] { return view.ChatHas(texts::CHAT_CONNECTION_LOST); }));
     EXPECT_EQ(player.program.board().CellAt(6, 0), EMPTY);
 }
 
@@ -413,18 +413,42 @@ TEST_F(PlayerAgainstScriptedHost, ABallRightBehindTheStartLandsOnTheNewBoard)
     EXPECT_EQ(player.program.board().CellAt(5, 0), EMPTY) << "the last match's ball is gone";
 }
 
-TEST_F(PlayerAgainstScriptedHost, FailedConnection_SaysSoAndReleasesTheToggle)
+TEST_F(PlayerAgainstScriptedHost, FailedConnection_SaysWhyAndReleasesTheToggle)
 {
     host.StopListening();
     view.Type(CONTROL_NAME, "Taro");
     view.Type(CONTROL_ADDRESS, "127.0.0.1");
     view.Press(CONTROL_CONNECT);
-    ASSERT_TRUE(view.WaitUntil([&] { return view.ChatHas(texts::CHAT_CONNECT_FAILED); }));
+    ASSERT_TRUE(view.WaitUntil([&] { return view.ChatHas(texts::CHAT_CONNECT_FAILED_REFUSED); }));
     ASSERT_TRUE(view.WaitUntil([&] { return !view.Toggled(CONTROL_CONNECT); }));
     EXPECT_EQ(view.Status(), texts::STATUS_NOT_CONNECTED);
     EXPECT_TRUE(view.Enabled(CONTROL_ADDRESS));
     EXPECT_TRUE(view.Enabled(CONTROL_NAME));
 }
+
+struct FailureTextCase {
+    ConnectFailure reason;
+    std::string_view text;
+};
+
+class FailureTextTest : public testing::TestWithParam<FailureTextCase> {};
+
+TEST_P(FailureTextTest, EachReasonHasItsOwnLineThatStartsWithTheCommonText)
+{
+    const std::string_view text = ConnectFailureText(GetParam().reason);
+    EXPECT_EQ(text, GetParam().text);
+    if (GetParam().reason != ConnectFailure::CANCELLED) {
+        EXPECT_TRUE(text.starts_with(texts::CHAT_CONNECT_FAILED));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Reasons, FailureTextTest,
+    testing::Values(FailureTextCase{ConnectFailure::NAME_NOT_FOUND, texts::CHAT_CONNECT_FAILED_NO_NAME},
+                    FailureTextCase{ConnectFailure::REFUSED, texts::CHAT_CONNECT_FAILED_REFUSED},
+                    FailureTextCase{ConnectFailure::UNREACHABLE, texts::CHAT_CONNECT_FAILED_NO_ANSWER},
+                    FailureTextCase{ConnectFailure::FAILED, texts::CHAT_CONNECT_FAILED},
+                    FailureTextCase{ConnectFailure::CANCELLED, {}}));
 
 TEST_F(PlayerAgainstScriptedHost, ReconnectAfterLoss_UsesTheSameSession)
 {

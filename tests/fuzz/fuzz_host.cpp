@@ -1,19 +1,14 @@
 // The host receiving any lines from up to four connections, with arrivals and departures mixed in, in the
-// order the transport guarantees per slot (one OnConnect, its lines, one OnDisconnect). The host's roster is a
-// real participant list kept as its own player keeps it: an ADD for every NEW_C the host announces (read back
-// from the line the player would receive, cut to 79 bytes), a DEL for every departure. The callbacks are called
+// order the transport guarantees per slot (one OnConnect, its lines, one OnDisconnect). The callbacks are called
 // directly, with no connection in the slots, so the host's sends are dropped; what is checked here is that no
 // input makes it read or write out of bounds, overflow, hang or crash.
 //
 // Input: records of one control byte and, for a line, the bytes up to the next LF (cut into 79-byte pieces).
 // Control byte: bits 0-1 the slot; bits 2-3 the event: 0 arrival, 1 departure, 2 and 3 a line. With bit 4 set an
-// arrival or departure instead changes the roster behind the host's back (an entry with any id, or a removal),
-// as a list the host's player has not caught up with.
+// arrival or departure is skipped together with the byte after it (the corpus once used these records to change
+// a participant list the host read; the host keeps its own roster now).
 
-#include "app/participant_list.h"
 #include "net/line_connection.h"
-#include "protocol/field_list.h"
-#include "protocol/messages.h"
 #include "server/random_generator.h"
 #include "server/server_session.h"
 
@@ -59,9 +54,7 @@ struct Transport : ListenServer {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     RandomGenerator random;
-    ParticipantList roster;
-    roster.Attach();
-    ServerSession host(random, roster);
+    ServerSession host(random);
     int stops = 0;
     host.SetStoppedHandler([&stops] { ++stops; });
     std::array<bool, PLAYER_SLOTS> connected{};
@@ -83,26 +76,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             for (std::size_t from = 0; from == 0 || from < line.size(); from += LINE_LIMIT) {
                 const std::string piece(line.substr(from, LINE_LIMIT));
                 Transport::Line(host, id, piece.c_str());
-                const FieldList fields(piece);
-                if (fields.Is(protocol::NEW_C)) {
-                    const FieldList add(protocol::Add(id, fields.Get(1)).substr(0, LINE_LIMIT));
-                    roster.Add(add.Get(2), add.Number(1));
-                }
             }
         } else if (behind_back) {
-            const int other = at < input.size() ? static_cast<signed char>(input[at++]) : id;
-            if (event == 0) {
-                roster.Add("x", other);
-            } else {
-                roster.Remove(other);
-            }
+            at += at < input.size() ? 1 : 0;
         } else if (event == 0 && !connected[static_cast<std::size_t>(id)]) {
             connected[static_cast<std::size_t>(id)] = true;
             Transport::Connect(host, id);
         } else if (event == 1 && connected[static_cast<std::size_t>(id)]) {
             connected[static_cast<std::size_t>(id)] = false;
             Transport::Disconnect(host, id);
-            roster.Remove(id);
         }
     }
     // The host stops: every connection ends, then the stop is reported once.

@@ -90,7 +90,13 @@ TEST_F(BoardTest, PlaceReportsTheWin)
     for (int col = 3; col <= 6; ++col) {
         ASSERT_EQ(board.Place(0, col, 0), PLACE_PUT);
     }
+    ASSERT_EQ(board.Place(1, 3, 1), PLACE_PUT);
     EXPECT_EQ(board.Place(0, 7, 0), PLACE_WON);
+    const BoardMarks marks = board.Marks();
+    EXPECT_EQ(marks.last_balls[0], (Cell{7, 0}));
+    EXPECT_EQ(marks.last_balls[1], (Cell{3, 1}));
+    EXPECT_EQ(marks.last_balls[2], std::nullopt);
+    EXPECT_EQ(marks.winning_line.size(), 5u);
 }
 
 TEST_F(BoardTest, WinCountIsTheBoards)
@@ -115,6 +121,7 @@ TEST_F(BoardTest, ResetEmptiesForbidsForgetsAndKeepsTheColour)
     EXPECT_EQ(board.own_colour(), 2);
     EXPECT_EQ(board.balls_left(), -1);
     EXPECT_EQ(board.hover(), std::nullopt);
+    EXPECT_EQ(board.Marks(), BoardMarks{});
     EXPECT_EQ(status.texts, (std::vector<std::string>{std::string(texts::STATUS_WAITING)}));
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <random>
 #include <string>
@@ -126,12 +127,28 @@ void PrintTo(const WinCase& c, std::ostream* out) { *out << c.name; }
 
 class CompletesLineTest : public testing::TestWithParam<WinCase> {};
 
+[[nodiscard]] std::vector<Cell> Sorted(std::vector<Cell> cells)
+{
+    std::sort(cells.begin(), cells.end(),
+              [](const Cell& a, const Cell& b) { return std::pair(a.row, a.col) < std::pair(b.row, b.col); });
+    return cells;
+}
+
 TEST_P(CompletesLineTest, FindsLinesOfFive)
 {
     const WinCase& c = GetParam();
     std::vector<Ball> balls = c.balls;
     balls.push_back(c.put);
-    EXPECT_EQ(CompletesLine(GridWith(balls), c.put.cell.col, c.put.cell.row, c.put.colour), c.expected);
+    const Grid grid = GridWith(balls);
+    EXPECT_EQ(CompletesLine(grid, c.put.cell.col, c.put.cell.row, c.put.colour), c.expected);
+    // In every winning case all balls of the winner's colour belong to the lines through the new one.
+    std::vector<Cell> line;
+    for (const Ball& ball : balls) {
+        if (c.expected && ball.colour == c.put.colour) {
+            line.push_back(ball.cell);
+        }
+    }
+    EXPECT_EQ(Sorted(WinningLine(grid, c.put.cell.col, c.put.cell.row, c.put.colour)), Sorted(line));
 }
 
 std::vector<Ball> Colour(int colour, const std::vector<Cell>& cells)
@@ -166,6 +183,8 @@ INSTANTIATE_TEST_SUITE_P(
         WinCase{"AcrossFourOnly", Colour(0, {{4, 0}, {5, 0}, {6, 0}}), {0, {7, 0}}, false},
         WinCase{"FourAndAnotherColour", Colour(0, {{3, 0}, {4, 0}, {5, 0}, {6, 0}}), {1, {7, 0}}, false},
         WinCase{"SixWins", Colour(1, {{2, 3}, {3, 3}, {4, 3}, {6, 3}, {7, 3}}), {1, {5, 3}}, true},
+        WinCase{"CrossingLinesBothWin",
+                Colour(3, {{3, 5}, {4, 5}, {6, 5}, {7, 5}, {4, 3}, {5, 4}, {6, 6}, {6, 7}}), {3, {5, 5}}, true},
         WinCase{"RisingLeftFromBelow", Colour(1, {{7, 0}, {6, 1}, {6, 2}, {5, 3}}), {1, {5, 4}}, true},
         WinCase{"RisingLeftFromAbove", Colour(1, {{4, 5}, {4, 6}, {3, 7}, {3, 8}}), {1, {5, 4}}, true},
         WinCase{"RisingLeftSplit", Colour(1, {{6, 1}, {6, 2}, {5, 3}, {4, 5}}), {1, {5, 4}}, true},

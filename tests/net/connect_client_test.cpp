@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <functional>
+#include <future>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -57,7 +60,12 @@ protected:
             on_disconnect();
         }
     }
-    void OnConnectFailed() override { Record("failed"); }
+    void OnConnectFailed(ConnectFailure reason) override
+    {
+        Record("failed");
+        const std::scoped_lock guard(lock);
+        failures.push_back(reason);
+    }
 
 private:
     void Record(std::string event)
@@ -68,6 +76,16 @@ private:
 
     mutable std::mutex lock;
     std::vector<std::string> events;
+
+public:
+    [[nodiscard]] std::vector<ConnectFailure> Failures() const
+    {
+        const std::scoped_lock guard(lock);
+        return failures;
+    }
+
+private:
+    std::vector<ConnectFailure> failures;
 };
 
 // A loopback port on which nobody listens (bound once, then released).
@@ -118,6 +136,7 @@ TEST(ConnectClient, SendLineReachesTheHostOnlyWhileConnected)
 struct FailureCase {
     const char* name;
     std::string host;
+    ConnectFailure reason;
 };
 
 class ConnectClientFailure : public testing::TestWithParam<FailureCase> {};
@@ -129,6 +148,7 @@ TEST_P(ConnectClientFailure, AFailedAttemptIsReportedAloneAndAnotherMayFollow)
     ASSERT_TRUE(client.WaitFor("failed"));
     ASSERT_TRUE(client.WaitUntilIdle());
     EXPECT_EQ(client.Events(), std::vector<std::string>{"failed"});
+    EXPECT_EQ(client.Failures(), std::vector<ConnectFailure>{GetParam().reason});
 
     test::RawListener listener;
     ASSERT_TRUE(client.Connect("127.0.0.1", listener.Port()));
@@ -137,8 +157,10 @@ TEST_P(ConnectClientFailure, AFailedAttemptIsReportedAloneAndAnotherMayFollow)
 }
 
 INSTANTIATE_TEST_SUITE_P(Attempts, ConnectClientFailure,
-                         testing::Values(FailureCase{"NobodyListens", "127.0.0.1"},
-                                         FailureCase{"NameNotKnown", ""}),
+                         testing::Values(FailureCase{"NobodyListens", "127.0.0.1", ConnectFailure::REFUSED},
+                                         FailureCase{"NobodyListensOnIpv6", "::1", ConnectFailure::REFUSED},
+                                         FailureCase{"NobodyListensInBrackets", "[::1]", ConnectFailure::REFUSED},
+                                         FailureCase{"NameNotKnown", "", ConnectFailure::NAME_NOT_FOUND}),
                          [](const testing::TestParamInfo<FailureCase>& info) { return info.param.name; });
 
 TEST(ConnectClient, ConnectDuringTheLastCallbackIsMadeOnceItReturns)
@@ -229,6 +251,79 @@ TEST(ConnectClient, CloseEndsAnAttemptTheHostNeverAnswers)
     ASSERT_TRUE(client.WaitFor("failed"));
     client.Shutdown();
     EXPECT_EQ(client.Events(), std::vector<std::string>{"failed"});
+    EXPECT_EQ(client.Failures(), std::vector<ConnectFailure>{ConnectFailure::CANCELLED});
+}
+
+// A name service that answers only when the test lets it, as one that has gone silent would not at all.
+struct SilentResolver {
+    struct State {
+        std::mutex lock;
+        std::condition_variable released;
+        bool asked = false;
+        bool release = false;
+    };
+    std::shared_ptr<State> state = std::make_shared<State>();
+
+    [[nodiscard]] Resolver Get() const
+    {
+        return [state = state](const std::string&, int) {
+            std::unique_lock guard(state->lock);
+            state->asked = true;
+            state->released.wait(guard, [&] { return state->release; });
+            return ResolveResult{};
+        };
+    }
+    bool WaitUntilAsked() const
+    {
+        return WaitUntil([&] {
+            const std::scoped_lock guard(state->lock);
+            return state->asked;
+        });
+    }
+    // Lets the lookups end, so no thread of the test outlives it.
+    ~SilentResolver()
+    {
+        {
+            const std::scoped_lock guard(state->lock);
+            state->release = true;
+        }
+        state->released.notify_all();
+    }
+};
+
+TEST(ConnectClient, CloseAndShutdownNeverWaitForALookupThatDoesNotAnswer)
+{
+    const SilentResolver resolver;
+    RecordingClient client;
+    client.SetResolver(resolver.Get());
+    ASSERT_TRUE(client.Connect("host.example", 1224));
+    ASSERT_TRUE(resolver.WaitUntilAsked());
+    client.Close();
+    ASSERT_TRUE(client.WaitFor("failed"));
+    EXPECT_EQ(client.Failures(), std::vector<ConnectFailure>{ConnectFailure::CANCELLED});
+    ASSERT_TRUE(client.WaitUntilIdle());
+
+    // Quitting during a lookup: Shutdown returns while the lookup still waits.
+    ASSERT_TRUE(client.Connect("host.example", 1224));
+    auto shutdown = std::async(std::launch::async, [&] { client.Shutdown(); });
+    EXPECT_EQ(shutdown.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+}
+
+TEST(ConnectClient, EachAddressIsTriedInTheResolversOrderUntilOneAnswers)
+{
+    test::RawListener listener;
+    const int refusing_port = UnusedPort();
+    RecordingClient client;
+    client.SetResolver([&](const std::string& host, int port) {
+        EXPECT_EQ(host, "two.example");
+        ResolveResult found{true, {}};
+        found.addresses.push_back(*SocketAddress::Numeric("::1", refusing_port));
+        found.addresses.push_back(*SocketAddress::Numeric("127.0.0.1", port));
+        return found;
+    });
+    ASSERT_TRUE(client.Connect("two.example", listener.Port()));
+    RawPeer host = listener.Accept();
+    EXPECT_TRUE(client.WaitFor("connect"));
 }
 
 TEST(ConnectClient, ANewConnectionNeverSeesBytesLeftByTheLastOne)

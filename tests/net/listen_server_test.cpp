@@ -1,5 +1,7 @@
 #include "net/listen_server.h"
 
+#include "net/connect_client.h"
+
 #include "raw_peer.h"
 
 #include <gtest/gtest.h>
@@ -159,7 +161,7 @@ RawPeer Join(RecordingServer& server, int slot)
 TEST(ListenServer, FourPeersTakeSlotsInOrderAndTheFifthIsRefused)
 {
     RecordingServer server;
-    ASSERT_TRUE(server.Listen(0, 5, test::LOOPBACK));
+    ASSERT_TRUE(server.Listen(0, 5, "127.0.0.1"));
     ASSERT_NE(server.Port(), 0);
     std::vector<RawPeer> peers;
     for (int slot = 0; slot < 4; ++slot) {
@@ -182,7 +184,7 @@ TEST(ListenServer, FourPeersTakeSlotsInOrderAndTheFifthIsRefused)
 TEST(ListenServer, TheLowestFreeSlotIsTakenFirst)
 {
     RecordingServer server;
-    ASSERT_TRUE(server.Listen(0, 5, test::LOOPBACK));
+    ASSERT_TRUE(server.Listen(0, 5, "127.0.0.1"));
     RawPeer first = Join(server, 0);
     RawPeer second = Join(server, 1);
     RawPeer third = Join(server, 2);
@@ -207,7 +209,7 @@ TEST(ListenServer, ASlotIsReusedOnlyAfterItsLastThreadHasEnded)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         server.Note("left " + std::to_string(slot));
     };
-    ASSERT_TRUE(server.Listen(0, 5, test::LOOPBACK));
+    ASSERT_TRUE(server.Listen(0, 5, "127.0.0.1"));
     RawPeer first = Join(server, 0);
     RawPeer second = Join(server, 1);
     second.Close();
@@ -223,7 +225,7 @@ TEST(ListenServer, ASlotIsReusedOnlyAfterItsLastThreadHasEnded)
 TEST(ListenServer, EachConnectionReportsConnectLinesThenOneDisconnect)
 {
     RecordingServer server;
-    ASSERT_TRUE(server.Listen(0, 5, test::LOOPBACK));
+    ASSERT_TRUE(server.Listen(0, 5, "127.0.0.1"));
     RawPeer peer = Join(server, 0);
     const std::string long_line(100, 'x');
     ASSERT_TRUE(peer.Send("a\r\nb\n"));
@@ -242,7 +244,7 @@ TEST(ListenServer, EachConnectionReportsConnectLinesThenOneDisconnect)
 TEST(ListenServer, SendingReachesExactlyTheChosenSlots)
 {
     RecordingServer server;
-    ASSERT_TRUE(server.Listen(0, 5, test::LOOPBACK));
+    ASSERT_TRUE(server.Listen(0, 5, "127.0.0.1"));
     std::vector<RawPeer> peers;
     for (int slot = 0; slot < 4; ++slot) {
         peers.push_back(Join(server, slot));
@@ -266,7 +268,7 @@ TEST(ListenServer, SendingReachesExactlyTheChosenSlots)
 TEST(ListenServer, SendingToAFreeSlotDoesNothing)
 {
     RecordingServer server(2);
-    ASSERT_TRUE(server.Listen(0, 5, test::LOOPBACK));
+    ASSERT_TRUE(server.Listen(0, 5, "127.0.0.1"));
     server.SendTo(0, "lost");
     server.SendToAll("lost too");
     RawPeer peer = Join(server, 0);
@@ -277,7 +279,7 @@ TEST(ListenServer, SendingToAFreeSlotDoesNothing)
 TEST(ListenServer, CloseEndsEverySlotBeforeListenEnd)
 {
     RecordingServer server;
-    ASSERT_TRUE(server.Listen(0, 5, test::LOOPBACK));
+    ASSERT_TRUE(server.Listen(0, 5, "127.0.0.1"));
     RawPeer first = Join(server, 0);
     RawPeer second = Join(server, 1);
     server.Close();
@@ -295,7 +297,7 @@ TEST(ListenServer, CloseEndsEverySlotBeforeListenEnd)
 TEST(ListenServer, AStoppedServerListensAgainOnTheSamePort)
 {
     RecordingServer server;
-    ASSERT_TRUE(server.Listen(0, 5, test::LOOPBACK));
+    ASSERT_TRUE(server.Listen(0, 5, "127.0.0.1"));
     const int port = server.Port();
     {
         RawPeer peer = Join(server, 0);
@@ -306,7 +308,7 @@ TEST(ListenServer, AStoppedServerListensAgainOnTheSamePort)
         ASSERT_TRUE(server.WaitFor("end"));
     }
     ASSERT_TRUE(WaitUntil([&] { return !server.Running(); }));
-    ASSERT_TRUE(server.Listen(port, 5, test::LOOPBACK));
+    ASSERT_TRUE(server.Listen(port, 5, "127.0.0.1"));
     EXPECT_EQ(server.Port(), port);
     RawPeer peer = Join(server, 0);
     ASSERT_TRUE(peer.Send("again\r\n"));
@@ -317,22 +319,65 @@ TEST(ListenServer, AStoppedServerListensAgainOnTheSamePort)
 TEST(ListenServer, ListenIsRefusedWhileListeningAndWithoutSlots)
 {
     RecordingServer server;
-    ASSERT_TRUE(server.Listen(0, 5, test::LOOPBACK));
-    EXPECT_FALSE(server.Listen(0, 5, test::LOOPBACK));
+    ASSERT_TRUE(server.Listen(0, 5, "127.0.0.1"));
+    EXPECT_FALSE(server.Listen(0, 5, "127.0.0.1"));
 
     RecordingServer no_slots(0);
-    EXPECT_FALSE(no_slots.Listen(0, 5, test::LOOPBACK));
+    EXPECT_FALSE(no_slots.Listen(0, 5, "127.0.0.1"));
     EXPECT_FALSE(no_slots.Running());
 }
 
-TEST(ListenServer, APortInUseStartsAndEndsTheRunAtOnce)
+TEST(ListenServer, APortInUseIsRefusedWithoutStartingARun)
 {
     test::RawListener taken;
     RecordingServer server;
-    ASSERT_TRUE(server.Listen(taken.Port(), 5, test::LOOPBACK));
-    ASSERT_TRUE(server.WaitFor("end"));
-    EXPECT_EQ(server.Events(), (std::vector<std::string>{"start", "end"}));
+    EXPECT_EQ(server.Listen(taken.Port(), 5, "127.0.0.1").error, ListenError::PORT_IN_USE);
+    EXPECT_EQ(server.Listen(0, 5, "not an address").error, ListenError::FAILED);
+    EXPECT_FALSE(server.Running());
+    EXPECT_FALSE(server.IsListening());
+    EXPECT_TRUE(server.Events().empty());
 }
+
+// A ConnectClient that hands every line to a callback.
+class LineRecorder : public ConnectClient {
+public:
+    ~LineRecorder() override { Shutdown(); }
+    std::atomic<bool> connected{false};
+    std::mutex lock;
+    std::vector<std::string> lines;
+
+protected:
+    void OnConnect() override { connected = true; }
+    void OnLine(const char* line) override
+    {
+        const std::scoped_lock guard(lock);
+        lines.emplace_back(line);
+    }
+};
+
+class ListenServerIpv6 : public testing::TestWithParam<const char*> {};
+
+TEST_P(ListenServerIpv6, ServesAClientThatConnectsToTheIpv6Loopback)
+{
+    RecordingServer server;
+    ASSERT_TRUE(server.Listen(0, 5, "::1"));
+    LineRecorder client;
+    ASSERT_TRUE(client.Connect(GetParam(), server.Port()));
+    ASSERT_TRUE(server.WaitFor("connect 0"));
+    ASSERT_TRUE(WaitUntil([&] { return client.connected.load(); }));
+    ASSERT_TRUE(client.SendLine("up"));
+    EXPECT_TRUE(server.WaitFor("line 0 up"));
+    server.SendTo(0, "down");
+    EXPECT_TRUE(WaitUntil([&] {
+        const std::scoped_lock guard(client.lock);
+        return client.lines == std::vector<std::string>{"down"};
+    }));
+}
+
+INSTANTIATE_TEST_SUITE_P(Addresses, ListenServerIpv6, testing::Values("::1", "[::1]"),
+                         [](const testing::TestParamInfo<const char*>& info) {
+                             return info.index == 0 ? std::string("Plain") : std::string("InBrackets");
+                         });
 
 TEST(ListenServer, CallbacksMayStopTheServer)
 {
@@ -344,7 +389,7 @@ TEST(ListenServer, CallbacksMayStopTheServer)
         }
     };
     server.on_listen_end = [&] { server.Close(); };
-    ASSERT_TRUE(server.Listen(0, 5, test::LOOPBACK));
+    ASSERT_TRUE(server.Listen(0, 5, "127.0.0.1"));
     RawPeer peer = Join(server, 0);
     ASSERT_TRUE(peer.Send("stop\r\n"));
     EXPECT_TRUE(peer.WaitForClose());
@@ -366,7 +411,7 @@ TEST(ListenServer, AFloodWithoutLineEndsIsCutIntoPiecesAndOthersAreServed)
             other_heard = true;
         }
     };
-    ASSERT_TRUE(server.Listen(0, 5, test::LOOPBACK));
+    ASSERT_TRUE(server.Listen(0, 5, "127.0.0.1"));
     RawPeer flood = Join(server, 0);
     RawPeer other = Join(server, 1);
     // Not a multiple of LINE_LIMIT: the rest is an unfinished line.
@@ -388,7 +433,7 @@ TEST(ListenServer, AFloodWithoutLineEndsIsCutIntoPiecesAndOthersAreServed)
 TEST(ListenServer, AThousandConnectionsLeaveNoDescriptorOrThreadBehind)
 {
     RecordingServer server;
-    ASSERT_TRUE(server.Listen(0, 5, test::LOOPBACK));
+    ASSERT_TRUE(server.Listen(0, 5, "127.0.0.1"));
     ASSERT_TRUE(server.WaitFor("start"));
     const int descriptors = test::OpenDescriptors();
     const int threads = test::ThreadsAtStart();
@@ -439,7 +484,7 @@ TEST(ListenServer, ShutdownEndsEveryThread)
     const int threads = test::ThreadsAtStart();
     {
         RecordingServer server;
-        ASSERT_TRUE(server.Listen(0, 5, test::LOOPBACK));
+        ASSERT_TRUE(server.Listen(0, 5, "127.0.0.1"));
         RawPeer first = Join(server, 0);
         RawPeer second = Join(server, 1);
         server.Shutdown();

@@ -22,12 +22,28 @@ using namespace std::string_literals;
 using test::RawPeer;
 using test::WaitUntil;
 
+SocketAddress Loopback(int port)
+{
+    return *SocketAddress::Numeric("127.0.0.1", port);
+}
+
+// An address as text with its port, for comparing.
+std::string Text(const SocketAddress& address)
+{
+    char text[INET6_ADDRSTRLEN] = {};
+    const void* bytes = address.family() == AF_INET6
+                            ? static_cast<const void*>(&reinterpret_cast<const sockaddr_in6*>(address.get())->sin6_addr)
+                            : static_cast<const void*>(&reinterpret_cast<const sockaddr_in*>(address.get())->sin_addr);
+    ::inet_ntop(address.family(), bytes, text, sizeof text);
+    return std::string(text) + " " + std::to_string(ntohs(reinterpret_cast<const sockaddr_in*>(address.get())->sin_port));
+}
+
 // A listening TcpSocket on an ephemeral loopback port.
 TcpSocket MakeListener(int backlog = 8)
 {
     TcpSocket listener;
     EXPECT_TRUE(listener.Create());
-    EXPECT_TRUE(listener.Bind(0, test::LOOPBACK, AddressReuse::YES));
+    EXPECT_EQ(listener.Bind(Loopback(0), AddressReuse::YES), BindResult::BOUND);
     EXPECT_TRUE(listener.Listen(backlog));
     return listener;
 }
@@ -232,10 +248,10 @@ TEST(TcpSocket, CloseFromAnotherThreadWakesAConnectThatTheListenerNeverAnswers)
 
     TcpSocket client;
     ASSERT_TRUE(client.Create());
-    auto connecting = std::async(std::launch::async, [&] { return client.Connect(test::LOOPBACK, port); });
+    auto connecting = std::async(std::launch::async, [&] { return client.Connect(Loopback(port)); });
     ASSERT_TRUE(WaitUntil([&] { return test::SynPendingTo(port) > pending; })) << "the connect never started";
     client.Close();
-    EXPECT_FALSE(connecting.get());
+    EXPECT_EQ(connecting.get(), ConnectResult::CLOSED);
     EXPECT_FALSE(client.IsConnected());
 }
 
@@ -244,10 +260,10 @@ TEST(TcpSocket, ConnectReachesAListenerAndRefusesASecondTime)
     test::RawListener listener;
     TcpSocket client;
     ASSERT_TRUE(client.Create());
-    ASSERT_TRUE(client.Connect(test::LOOPBACK, listener.Port()));
+    ASSERT_EQ(client.Connect(Loopback(listener.Port())), ConnectResult::CONNECTED);
     RawPeer server_side = listener.Accept();
     EXPECT_TRUE(client.IsConnected());
-    EXPECT_FALSE(client.Connect(test::LOOPBACK, listener.Port()));
+    EXPECT_EQ(client.Connect(Loopback(listener.Port())), ConnectResult::FAILED);
     ASSERT_TRUE(client.SendLine("hi"));
     EXPECT_EQ(server_side.ReceiveLine(), "hi\r\n");
 }
@@ -317,14 +333,40 @@ TEST(TcpSocket, DescriptorsAreClosedOnExec)
     }
 }
 
-TEST(TcpSocket, ResolveUsesTheNameServiceThenTheDottedForm)
+struct ResolveCase {
+    const char* name;
+    std::string host;
+    std::vector<std::string> addresses; // with the port; empty: the name is not found
+};
+
+class TcpSocketResolve : public testing::TestWithParam<ResolveCase> {};
+
+TEST_P(TcpSocketResolve, GivesEveryAddressOfBothFamiliesInTheResolversOrder)
 {
-    EXPECT_EQ(TcpSocket::Resolve("localhost"), htonl(INADDR_LOOPBACK));
-    EXPECT_EQ(TcpSocket::Resolve("127.0.0.1"), htonl(INADDR_LOOPBACK));
-    EXPECT_EQ(TcpSocket::Resolve("10.1.2.3"), htonl(0x0A010203));
-    EXPECT_EQ(TcpSocket::Resolve(""), ADDRESS_NONE); // neither a name nor an address, and no lookup leaves
-    EXPECT_EQ(TcpSocket::Resolve(nullptr), ADDRESS_NONE);
+    const ResolveResult found = TcpSocket::Resolve(GetParam().host, 1224);
+    std::vector<std::string> texts;
+    for (const SocketAddress& address : found.addresses) {
+        texts.push_back(Text(address));
+    }
+    EXPECT_EQ(found.name_found, !GetParam().addresses.empty());
+    if (GetParam().host == "localhost") {
+        // Whatever else this machine's hosts file says, localhost is the IPv4 loopback among others.
+        EXPECT_NE(std::find(texts.begin(), texts.end(), "127.0.0.1 1224"), texts.end());
+    } else {
+        EXPECT_EQ(texts, GetParam().addresses);
+    }
 }
+
+// No case asks the name service about a name it would pass on to another machine.
+INSTANTIATE_TEST_SUITE_P(
+    Hosts, TcpSocketResolve,
+    testing::Values(ResolveCase{"Localhost", "localhost", {"127.0.0.1 1224"}},
+                    ResolveCase{"Ipv4", "127.0.0.1", {"127.0.0.1 1224"}},
+                    ResolveCase{"Ipv6", "::1", {"::1 1224"}},
+                    ResolveCase{"Ipv6InBrackets", "[::1]", {"::1 1224"}},
+                    ResolveCase{"Ipv6Literal", "fd00::2", {"fd00::2 1224"}},
+                    ResolveCase{"Empty", "", {}}),
+    [](const testing::TestParamInfo<ResolveCase>& info) { return info.param.name; });
 
 } // namespace
 } // namespace pyrandel

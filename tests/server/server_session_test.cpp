@@ -1,6 +1,6 @@
 // The host as its players see it: a real ServerSession on a loopback port, raw line clients, exact bytes.
-// The host's own participant list is a ParticipantList that the tests fill as the host's player would from
-// the ADD lines, so every greeting and every draw reads the list the test has set up.
+// Beside the host, the tests keep a ParticipantList filled from the ADD and DEL lines as a player fills it, and
+// expect every greeting to list the host's roster in that list's order.
 
 #include "app/participant_list.h"
 #include "protocol/texts.h"
@@ -64,7 +64,7 @@ protected:
     void SetUp() override
     {
         list.Attach();
-        ASSERT_TRUE(server.Listen(0, 5, htonl(INADDR_LOOPBACK)));
+        ASSERT_TRUE(server.Listen(0, 5, "127.0.0.1"));
         port = server.Port();
         ASSERT_NE(port, 0);
     }
@@ -114,6 +114,15 @@ protected:
         return seen;
     }
 
+    // Listens anew with `limits` for the connections to come.
+    void Relisten(const ConnectionLimits& limits)
+    {
+        server.Shutdown();
+        server.SetConnectionLimits(limits);
+        ASSERT_TRUE(server.Listen(0, 5, "127.0.0.1"));
+        port = server.Port();
+    }
+
     // One quiet period for all: once it has passed for the first client, the others have had it too.
     void ExpectAllSilent()
     {
@@ -126,7 +135,7 @@ protected:
 
     RandomGenerator random; // in its creation state: the draws below are those of every unseeded host
     ParticipantList list;
-    ServerSession server{random, list};
+    ServerSession server{random};
     int port = 0;
     std::map<int, LineClient> clients;
 };
@@ -135,11 +144,11 @@ protected:
 
 TEST_F(ServerSessionTest, Greeting_ListsParticipantsInListOrderNotIdOrder)
 {
-    list.Add("zed", 3);
-    list.Add("Amy", 2);
-    list.Add("bob", 0);
+    Join(0, "zed");
+    Join(1, "Amy");
+    Join(2, "bob");
     LineClient client(port);
-    EXPECT_EQ(client.ReadLines(4), (Lines{"ID\t0", "ADD\t2\tAmy", "ADD\t0\tbob", "ADD\t3\tzed"}));
+    EXPECT_EQ(client.ReadLines(4), (Lines{"ID\t3", "ADD\t1\tAmy", "ADD\t2\tbob", "ADD\t0\tzed"}));
     EXPECT_TRUE(client.ExpectSilence());
 }
 
@@ -179,6 +188,11 @@ TEST_F(ServerSessionTest, Arrival_SecondNewcIsAnnouncedAgainAndRenames)
     }
     clients[1].Send("CHAT\thi");
     EXPECT_EQ(clients[0].ReadLine(), "CHAT\t1\tsecond\thi");
+    // A newcomer is told of the latest name only, in that name's place.
+    clients[0].Send("NEW_C\tzz");
+    (void)clients[0].ReadLines(2);
+    LineClient late(port);
+    EXPECT_EQ(late.ReadLines(3), (Lines{"ID\t2", "ADD\t1\tsecond", "ADD\t0\tzz"}));
 }
 
 TEST_F(ServerSessionTest, Chat_RelayedToOthersOnlyWithRecordedNameInOrder)
@@ -462,18 +476,16 @@ TEST_F(ServerMatchTest, Start_SecondStartvsRestartsWithANewDraw)
 TEST(ServerStartTest, Start_OnePlayerMatchGivesTheTurnBackAndRelaysNothing)
 {
     RandomGenerator random;
-    ParticipantList list;
-    list.Attach();
-    ServerSession server(random, list);
-    ASSERT_TRUE(server.Listen(0, 5, htonl(INADDR_LOOPBACK)));
-    list.Add("solo", 0);
+    ServerSession server(random);
+    ASSERT_TRUE(server.Listen(0, 5, "127.0.0.1"));
     LineClient solo(server.Port());
-    EXPECT_EQ(solo.ReadLines(2), (Lines{"ID\t0", "ADD\t0\tsolo"}));
+    EXPECT_EQ(solo.ReadLine(), "ID\t0");
+    solo.Send("NEW_C\tsolo");
+    EXPECT_EQ(solo.ReadLines(2), (Lines{Arrived("solo"), "ADD\t0\tsolo"}));
     solo.Send("STARTVS");
     const Lines start = solo.ReadLines(3);
     ASSERT_EQ(start.size(), 3u);
-    // Announced by its recorded name: it never sent NEW_C, whatever the list shows.
-    EXPECT_EQ(start[0].rfind("MSG\t?" + std::string(texts::MSG_COLOUR_INFIX), 0), 0u);
+    EXPECT_EQ(start[0].rfind("MSG\tsolo" + std::string(texts::MSG_COLOUR_INFIX), 0), 0u);
     EXPECT_EQ(start[1].substr(0, 8), "STARTVS\t");
     EXPECT_EQ(start[1].substr(9), "\t1");
     EXPECT_EQ(start[2], "CAN_PUT");
@@ -496,27 +508,18 @@ TEST_F(ServerSessionTest, Start_EmptyListStartsNoMatch)
     ExpectAllSilent();
 }
 
-TEST_F(ServerSessionTest, Start_EmptyListLeavesARunningMatchAlone)
-{
-    Join(0, "a");
-    Join(1, "b");
-    (void)Start(0);
-    list.Clear();
-    clients[0].Send("STARTVS");
-    ExpectAllSilent();
-    clients[0].Send("PLOT\t1\t3\t0\t0\t-1"); // the two-player draw: id 0 moves first, then id 1
-    EXPECT_EQ(clients[1].ReadLines(2), (Lines{"PLOT\t1\t3\t0\t0", "CAN_PUT"}));
-    Connect(2, Greeting::MATCH_RUNNING);
-}
-
-TEST_F(ServerSessionTest, Start_ListedTwiceOrMoreThanFourPlaysOnceEach)
+TEST_F(ServerSessionTest, Start_RenamedParticipantPlaysOnce)
 {
     Join(0, "a");
     Join(1, "b");
     Join(2, "c");
     Join(3, "d");
-    list.Add("a", 0); // a second NEW_C of id 0, as the host's player has listed it
-    list.Add("b", 1);
+    for (const auto& [id, name] : {std::pair{0, "a"}, std::pair{1, "b"}}) { // listed twice in every player's list
+        clients[id].Send("NEW_C\t" + std::string(name));
+        for (auto& [other, client] : clients) {
+            EXPECT_EQ(client.ReadLines(2).size(), 2u) << "at id " << other;
+        }
+    }
     const std::map<int, Lines> seen = Start(0);
     int can_put = 0;
     for (const auto& [id, lines] : seen) {
@@ -598,7 +601,7 @@ TEST_F(ServerSessionTest, Stop_ClosesEveryConnectionThenCallsTheHandlerWhichMayC
     }
     // Stopped hosts can listen again; the names of the last run are gone.
     server.Shutdown();
-    ASSERT_TRUE(server.Listen(0, 5, htonl(INADDR_LOOPBACK)));
+    ASSERT_TRUE(server.Listen(0, 5, "127.0.0.1"));
     LineClient first(server.Port());
     EXPECT_EQ(first.ReadLine(), "ID\t0");
     LineClient second(server.Port());
@@ -608,40 +611,80 @@ TEST_F(ServerSessionTest, Stop_ClosesEveryConnectionThenCallsTheHandlerWhichMayC
     EXPECT_EQ(stopped.Count(), 1);
 }
 
-TEST_F(ServerSessionTest, Shutdown_ReturnsWhileTheHostWaitsToSendToAPeerThatStoppedReading)
+TEST_F(ServerSessionTest, Relay_APeerThatNeverReadsIsCutAloneAndTheOthersGetEveryLineInOrder)
 {
-    constexpr int LINES = 100000; // far more than the stalled peer's buffers take
-    Connect(0);
-    LineClient& stalled = clients[1];
-    ASSERT_TRUE(stalled.Connect(port, test::ReceiveBuffer::SMALL));
-    EXPECT_EQ(stalled.ReadLine(), "ID\t1");
+    // Megabytes in all: more than the kernel holds for the silent peer (its send buffer grows to megabytes) and
+    // the host's queue for it.
+    constexpr int LINES = 100000;
+    constexpr int AHEAD = 100; // lines the sender may be ahead of the observer, so only the silent peer lags
+    const std::string padding(60, 'x');
+    ConnectionLimits limits;
+    limits.send_queue = 16 * 1024;
+    Relisten(limits);
+    LineClient& sender = Connect(0);
+    LineClient& silent = clients[1];
+    ASSERT_TRUE(silent.Connect(port, test::ReceiveBuffer::SMALL));
+    EXPECT_EQ(silent.ReadLine(), "ID\t1");
     LineClient& observer = Connect(2);
-    std::thread flooder([&sender = clients[0]] {
-        const std::string line = "CHAT\t" + std::string(74, 'c');
-        for (int n = 0; n < LINES && sender.Send(line); ++n) {
+    std::atomic<int> heard{0};
+    std::atomic<bool> stop{false};
+    std::thread flooder([&] {
+        for (int n = 0; n < LINES && !stop.load() && sender.Send("CHAT\t" + std::to_string(n) + padding); ++n) {
+            while (n - heard.load() > AHEAD && !stop.load()) {
+                std::this_thread::yield();
+            }
         }
     });
-    // The observer hears each relay after the stalled peer's copy, so its lines stop when the host is stuck.
-    int heard = 0;
-    while (observer.ReadLine(test::QUIET_PERIOD)) {
-        ++heard;
+    // Every relay in the order sent, and somewhere among them the silent peer's departure.
+    int departures = 0;
+    while (heard.load() < LINES) {
+        const auto line = observer.ReadLine();
+        if (!line) {
+            break;
+        }
+        if (*line == "DEL\t1") {
+            ++departures;
+            EXPECT_EQ(observer.ReadLine(), Gone("?"));
+            continue;
+        }
+        if (*line != "CHAT\t0\t?\t" + std::to_string(heard.load()) + padding) {
+            ADD_FAILURE() << "after " << heard.load() << " lines: " << *line;
+            break;
+        }
+        heard.fetch_add(1);
     }
-    server.Shutdown();
+    stop = true;
     flooder.join();
-    EXPECT_GT(heard, 0);
-    EXPECT_LT(heard, LINES);
+    EXPECT_EQ(heard.load(), LINES);
+    EXPECT_EQ(departures, 1);
+    server.Shutdown(); // returns with nobody waiting on the silent peer
+}
+
+TEST_F(ServerSessionTest, Admission_AConnectionThatSendsNoNameIsClosedAndAnnouncedAfterTheLimit)
+{
+    ConnectionLimits limits;
+    limits.admission = std::chrono::milliseconds(300);
+    Relisten(limits);
+    LineClient& named = Join(0, "a");
+    Connect(1);
+    // The named one stays however long it is quiet; the other goes when its time is up.
+    EXPECT_EQ(named.ReadLines(2), (Lines{"DEL\t1", Gone("?")}));
+    EXPECT_TRUE(clients[1].ExpectClosed());
+    clients.erase(1);
+    Join(1, "b");
+    named.Send("CHAT\tstill here");
+    EXPECT_EQ(clients[1].ReadLine(), "CHAT\t0\ta\tstill here");
 }
 
 TEST(ServerLifecycleTest, Destruction_StopsWithoutCallingTheHandler)
 {
     RandomGenerator random;
-    ParticipantList list;
     StopWatch stopped;
     std::optional<LineClient> client;
     {
-        ServerSession server(random, list);
+        ServerSession server(random);
         server.SetStoppedHandler([&] { stopped.Signal(); });
-        ASSERT_TRUE(server.Listen(0, 5, htonl(INADDR_LOOPBACK)));
+        ASSERT_TRUE(server.Listen(0, 5, "127.0.0.1"));
         client.emplace(server.Port());
         EXPECT_EQ(client->ReadLine(), "ID\t0");
     }

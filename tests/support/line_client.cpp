@@ -1,5 +1,7 @@
 #include "line_client.h"
 
+#include "deadline.h"
+
 #include <arpa/inet.h>
 #include <cerrno>
 #include <netinet/in.h>
@@ -11,18 +13,6 @@
 #include <utility>
 
 namespace pyrandel::test {
-
-namespace {
-
-using Clock = std::chrono::steady_clock;
-
-int RemainingMs(Clock::time_point deadline)
-{
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    return left > 0 ? static_cast<int>(left) : 0;
-}
-
-} // namespace
 
 LineClient::LineClient(int port, ReceiveBuffer buffer)
 {

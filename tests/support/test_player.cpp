@@ -30,8 +30,10 @@ LobbyOptions LoopbackOptions(int port, const std::filesystem::path& settings_dir
 {
     LobbyOptions options;
     options.port = port;
-    options.listen_address = htonl(INADDR_LOOPBACK);
+    options.listen_address = "127.0.0.1";
     options.settings = SettingsFile(settings_directory);
+    // Documentation addresses (RFC 5737, RFC 3849): the line the host shows never depends on the machine.
+    options.host_addresses = [] { return std::vector<std::string>{"192.0.2.7", "2001:db8::7"}; };
     return options;
 }
 

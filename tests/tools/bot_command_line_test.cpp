@@ -4,14 +4,18 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <vector>
 
 namespace pyrandel {
 namespace {
 
+// What the tool does with its command line: runs, or exits at once with 0 (help) or 2 (bad input).
+enum class BotAction { RUN, HELP, ERROR };
+
 struct CommandLineCase {
     const char* what;
-    std::vector<std::string_view> arguments;
+    std::vector<std::string> arguments;
     BotAction action;
     std::string host;
     int port;
@@ -46,9 +50,13 @@ TEST(BotCommandLine, ReadsOptionsOrSaysWhatIsWrong)
          "\x90\xC2",
          LEVEL,
          PAUSE},
-        // Arguments are read in order: a bad one before --help is reported as such.
-        {"bad level before help", {"--level", "9", "--help"}, BotAction::ERROR, "", 0, "", 0, 0},
+        // Help wins wherever it stands, as with every tool.
+        {"bad level before help", {"--level", "9", "--help"}, BotAction::HELP, "", 0, "", 0, 0},
         {"help first", {"--help", "--level", "9"}, BotAction::HELP, "", 0, "", 0, 0},
+        {"version", {"--version"}, BotAction::HELP, "", 0, "", 0, 0},
+        {"leading zero is still decimal", {"--host", "h", "--port", "010"}, BotAction::RUN, "h", 10, "CPU1", LEVEL, PAUSE},
+        {"hexadecimal port", {"--host", "h", "--port", "0x10"}, BotAction::ERROR, "", 0, "", 0, 0},
+        {"name outside Shift-JIS", {"--host", "h", "--name", "\xF0\x9F\x8E\xB2"}, BotAction::ERROR, "", 0, "", 0, 0},
         {"no host", {"--name", "Bot"}, BotAction::ERROR, "", 0, "", 0, 0},
         {"no arguments", {}, BotAction::ERROR, "", 0, "", 0, 0},
         {"empty host", {"--host", ""}, BotAction::ERROR, "", 0, "", 0, 0},
@@ -81,13 +89,23 @@ TEST(BotCommandLine, ReadsOptionsOrSaysWhatIsWrong)
         {"name too long", {"--host", "h", "--name", TOO_LONG_NAME}, BotAction::ERROR, "", 0, "", 0, 0},
     };
     for (const CommandLineCase& c : cases) {
-        const BotCommandLine parsed = ParseBotCommandLine(c.arguments);
-        EXPECT_EQ(parsed.action, c.action) << c.what;
+        std::vector<const char*> argv{"pyrandel-bot"};
+        for (const std::string& argument : c.arguments) {
+            argv.push_back(argument.c_str());
+        }
+        BotCommandLine parsed;
+        std::ostringstream out;
+        std::ostringstream err;
+        const auto exit_code = ParseBotCommandLine(static_cast<int>(argv.size()), argv.data(), parsed, out, err);
+        const BotAction action = !exit_code ? BotAction::RUN : *exit_code == 0 ? BotAction::HELP : BotAction::ERROR;
+        EXPECT_EQ(action, c.action) << c.what;
         if (c.action == BotAction::ERROR) {
-            EXPECT_FALSE(parsed.error.empty()) << c.what;
+            EXPECT_EQ(*exit_code, 2) << c.what;
+            EXPECT_NE(err.str().find("pyrandel-bot: "), std::string::npos) << c.what;
             continue;
         }
         if (c.action == BotAction::HELP) {
+            EXPECT_FALSE(out.str().empty()) << c.what;
             continue;
         }
         EXPECT_EQ(parsed.host, c.host) << c.what;

@@ -1,137 +1,75 @@
 #include "pyrandel-bot/bot_command_line.h"
 
-#include "protocol/text_codec.h"
+#include "cli/tool_command_line.h"
+#include "protocol/player_name.h"
 
-#include <charconv>
-#include <optional>
+#include <chrono>
 #include <string>
+#include <variant>
 
 namespace pyrandel {
 
 namespace {
 
-[[nodiscard]] std::optional<int> Number(std::string_view text, int low, int high)
-{
-    int value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < low || value > high) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-[[nodiscard]] BotCommandLine Error(std::string message)
-{
-    BotCommandLine result;
-    result.action = BotAction::ERROR;
-    result.error = std::move(message);
-    return result;
-}
-
-// A name goes out as a field of a line: a TAB would split it, a line end would end the line early.
-[[nodiscard]] bool HasControlBytes(std::string_view text)
-{
-    for (const char byte : text) {
-        if (static_cast<unsigned char>(byte) < 0x20 || byte == 0x7F) {
-            return true;
-        }
-    }
-    return false;
-}
+constexpr int MAX_PAUSE_MS = 10000;
 
 } // namespace
 
-std::string BotUsage()
+std::optional<int> ParseBotCommandLine(int argc, const char* const* argv, BotCommandLine& result, std::ostream& out,
+                                       std::ostream& err)
 {
+    CLI::App app("A computer player that joins a Pyrandel host and plays every match it is dealt into.",
+                 "pyrandel-bot");
+    AddStandardOptions(app);
+    // The defaults and limits the help names are the ones in force.
     const ComputerPlayerOptions defaults;
-    return "usage: pyrandel-bot --host HOST [--name NAME] [--level N] [--port PORT] [--pause MS]\n"
-           "  --host HOST   the host to join (a name or a dotted address)\n"
-           "  --name NAME   the player's name (default " +
-           defaults.name + "), at most " + std::to_string(FIELD_READ_BYTES) +
-           " bytes once in Shift-JIS\n"
-           "  --level N     " +
-           std::to_string(Engine::MIN_LEVEL) + " (random) to " + std::to_string(Engine::MAX_LEVEL) +
-           " (strongest), default " + std::to_string(defaults.level) +
-           "\n"
-           "  --port PORT   the host's port, default " +
-           std::to_string(protocol::GAME_PORT) +
-           "\n"
-           "  --pause MS    the pause before each move in milliseconds, 0 to " +
-           std::to_string(MAX_PAUSE_MS) + ", default " + std::to_string(defaults.pause.count()) +
-           "\n"
-           "  --help        this text\n";
-}
-
-BotCommandLine ParseBotCommandLine(std::span<const std::string_view> arguments)
-{
-    BotCommandLine result;
-    result.action = BotAction::RUN;
-    bool have_host = false;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        std::string_view option = arguments[i];
-        if (option == "--help" || option == "-h") {
-            result.action = BotAction::HELP;
-            return result;
-        }
-        std::optional<std::string_view> value;
-        if (const auto equals = option.find('='); option.starts_with("--") && equals != std::string_view::npos) {
-            value = option.substr(equals + 1);
-            option = option.substr(0, equals);
-        }
-        if (option != "--host" && option != "--name" && option != "--level" && option != "--port" &&
-            option != "--pause") {
-            return Error("unknown argument: " + std::string(arguments[i]));
-        }
-        if (!value) {
-            if (i + 1 >= arguments.size()) {
-                return Error(std::string(option) + " needs a value");
-            }
-            value = arguments[++i];
-        }
-        if (option == "--host") {
-            if (value->empty()) {
-                return Error("--host needs a host name or address");
-            }
-            result.host = std::string(*value);
-            have_host = true;
-        } else if (option == "--name") {
-            std::string name = Utf8ToCp932(*value);
-            if (name.empty()) {
-                return Error("--name must not be empty");
-            }
-            if (name.size() > FIELD_READ_BYTES) {
-                return Error("--name is longer than " + std::to_string(FIELD_READ_BYTES) + " bytes in Shift-JIS");
-            }
-            if (HasControlBytes(name)) {
-                return Error("--name must not hold tabs, line ends or other control characters");
-            }
-            result.player.name = std::move(name);
-        } else if (option == "--level") {
-            const auto level = Number(*value, Engine::MIN_LEVEL, Engine::MAX_LEVEL);
-            if (!level) {
-                return Error("--level must be a number from " + std::to_string(Engine::MIN_LEVEL) + " to " +
-                             std::to_string(Engine::MAX_LEVEL) + ": " + std::string(*value));
-            }
-            result.player.level = *level;
-        } else if (option == "--port") {
-            const auto port = Number(*value, 1, 65535);
-            if (!port) {
-                return Error("--port must be a number from 1 to 65535: " + std::string(*value));
-            }
-            result.port = *port;
-        } else {
-            const auto pause = Number(*value, 0, MAX_PAUSE_MS);
-            if (!pause) {
-                return Error("--pause must be a number of milliseconds from 0 to " + std::to_string(MAX_PAUSE_MS) +
-                             ": " + std::string(*value));
-            }
-            result.player.pause = std::chrono::milliseconds(*pause);
-        }
+    std::string name;
+    std::string level = std::to_string(result.player.level);
+    std::string port = std::to_string(result.port);
+    std::string pause = std::to_string(result.player.pause.count());
+    app.add_option("--host", result.host, "The host to join: a name or an address")
+        ->type_name("HOST")
+        ->required()
+        ->check(CLI::Validator(
+            [](const std::string& text) { return text.empty() ? std::string("needs a host name or address") : ""; },
+            "", ""));
+    app.add_option("--name", name,
+                   "The player's name (default " + defaults.name + "), at most " + std::to_string(FIELD_READ_BYTES) +
+                       " bytes in Shift-JIS")
+        ->type_name("NAME")
+        ->check(CLI::Validator(
+            [](const std::string& text) -> std::string {
+                if (text.empty()) {
+                    return "must not be empty";
+                }
+                const auto checked = CheckPlayerName(text);
+                const auto* error = std::get_if<NameError>(&checked);
+                return error != nullptr ? error->reason : std::string();
+            },
+            "", ""));
+    app.add_option("--level", level,
+                   std::to_string(Engine::MIN_LEVEL) + " (random) to " + std::to_string(Engine::MAX_LEVEL) +
+                       " (strongest), default " + std::to_string(defaults.level))
+        ->type_name("N")
+        ->check(DecimalNumber(Engine::MIN_LEVEL, Engine::MAX_LEVEL, "a level"));
+    app.add_option("--port", port, "The host's port, default " + std::to_string(protocol::GAME_PORT))
+        ->type_name("N")
+        ->check(PortNumber());
+    app.add_option("--pause", pause,
+                   "The pause before each move in milliseconds, 0 to " + std::to_string(MAX_PAUSE_MS) +
+                       ", default " + std::to_string(defaults.pause.count()))
+        ->type_name("MS")
+        ->check(DecimalNumber(0, MAX_PAUSE_MS, "a number of milliseconds"));
+    if (const auto exit_code = ParseToolCommandLine(app, argc, argv, out, err)) {
+        return exit_code;
     }
-    if (!have_host) {
-        return Error("--host is required");
+    if (!name.empty()) {
+        result.player.name = std::get<std::string>(CheckPlayerName(name));
     }
-    return result;
+    result.player.level = static_cast<int>(DecimalValue(level));
+    result.port = static_cast<int>(DecimalValue(port));
+    result.player.pause = std::chrono::milliseconds(DecimalValue(pause));
+    return std::nullopt;
 }
 
 } // namespace pyrandel

@@ -1,6 +1,6 @@
 // pyrandel-bot: a computer player that joins a host from the command line and plays every match it is dealt
 // into, until the host goes away (exit 0), SIGINT or SIGTERM (leaves the host, exit 0), or the command line is
-// wrong (exit 2). A host that cannot be reached ends it with exit 1.
+// wrong (exit 2; --help and --version exit 0). A host that cannot be reached ends it with exit 1.
 //
 // The two signals are blocked in every thread and taken synchronously here, so no handler runs inside the
 // player's threads and the shutdown is the ordinary one: leave, stop the search, join.
@@ -12,12 +12,9 @@
 #include <csignal>
 #include <ctime>
 #include <iostream>
-#include <string_view>
-#include <vector>
 
 namespace {
 
-constexpr int EXIT_BAD_ARGUMENTS = 2;
 constexpr std::chrono::milliseconds SIGNAL_POLL{100};
 
 [[nodiscard]] bool SignalArrived(const sigset_t& signals)
@@ -32,17 +29,9 @@ int main(int argc, char** argv)
 {
     using namespace pyrandel;
 
-    const std::vector<std::string_view> arguments(argv + 1, argv + argc);
-    const BotCommandLine command_line = ParseBotCommandLine(arguments);
-    switch (command_line.action) {
-    case BotAction::HELP:
-        std::cout << BotUsage();
-        return 0;
-    case BotAction::ERROR:
-        std::cerr << "pyrandel-bot: " << command_line.error << "\n" << BotUsage();
-        return EXIT_BAD_ARGUMENTS;
-    case BotAction::RUN:
-        break;
+    BotCommandLine command_line;
+    if (const auto exit_code = ParseBotCommandLine(argc, argv, command_line, std::cout, std::cerr)) {
+        return *exit_code;
     }
 
     // Before any thread exists, so every thread inherits the mask.

@@ -3,11 +3,14 @@
 #include "game/qt/board_icons.h"
 #include "game/qt/dialog_units.h"
 #include "lobby_template.h"
+#include "protocol/text_codec.h"
+#include "protocol/texts.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -59,7 +62,69 @@ constexpr std::array<int, 9> BUTTONS = {CONTROL_QUIT,    CONTROL_SAY,   CONTROL_
                                         CONTROL_WATCH,   CONTROL_START, CONTROL_END_MATCH,
                                         CONTROL_CONNECT, CONTROL_HOST,  CONTROL_ADD_COMPUTER};
 
+// What a screen reader says of each control that takes the focus. A control without a name of its own here is
+// named by its label (`label`, a template position) or by its own text (buttons).
+struct Spoken {
+    int id;
+    std::string_view name;
+    std::string_view description;
+    int label = -1;
+};
+
+constexpr std::array<Spoken, 12> SPOKEN = {{
+    {CONTROL_QUIT, {}, texts::DESCRIBE_QUIT},
+    {CONTROL_CHAT_LOG, texts::ACCESS_CHAT_LOG, texts::DESCRIBE_CHAT_LOG},
+    {CONTROL_CHAT_INPUT, texts::ACCESS_CHAT_INPUT, texts::DESCRIBE_CHAT_INPUT},
+    {CONTROL_SAY, {}, texts::DESCRIBE_SAY},
+    {CONTROL_ADDRESS, {}, texts::DESCRIBE_ADDRESS, 6},
+    {CONTROL_CONNECT, {}, texts::DESCRIBE_CONNECT},
+    {CONTROL_HOST, {}, texts::DESCRIBE_HOST},
+    {CONTROL_PARTICIPANTS, {}, texts::DESCRIBE_PARTICIPANTS, 10},
+    {CONTROL_NAME, {}, texts::DESCRIBE_NAME, 12},
+    {CONTROL_START, {}, texts::DESCRIBE_START, 23},
+    {CONTROL_ADD_COMPUTER, {}, texts::DESCRIBE_ADD_COMPUTER},
+    {CONTROL_COMPUTER_LEVEL, texts::ACCESS_LEVEL, texts::DESCRIBE_LEVEL, 26},
+}};
+
+[[nodiscard]] QString FromCp932(std::string_view text) { return QString::fromStdString(Cp932ToUtf8(text)); }
+
+// A label's text as a name: one line, without the colon that ends some labels.
+[[nodiscard]] QString NameOf(const QLabel& label)
+{
+    QString text = label.text();
+    text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    while (text.endsWith(QChar(0xFF1A)) || text.endsWith(QLatin1Char(':'))) {
+        text.chop(1);
+    }
+    return text;
+}
+
 } // namespace
+
+void LobbyWindow::MakeSpoken()
+{
+    for (const Spoken& spoken : SPOKEN) {
+        QWidget* control = Control(spoken.id);
+        if (control == nullptr) {
+            continue;
+        }
+        QString name = FromCp932(spoken.name);
+        if (spoken.label >= 0) {
+            if (auto* label = findChild<QLabel*>(QStringLiteral("static%1").arg(spoken.label))) {
+                label->setBuddy(control);
+                name = NameOf(*label);
+            }
+        }
+        if (auto* button = qobject_cast<QPushButton*>(control); button != nullptr && name.isEmpty()) {
+            name = button->text();
+        }
+        control->setAccessibleName(name);
+        control->setAccessibleDescription(FromCp932(spoken.description));
+    }
+    if (QWidget* level = Control(CONTROL_COMPUTER_LEVEL)) {
+        level->setToolTip(FromCp932(texts::DESCRIBE_LEVEL));
+    }
+}
 
 LobbyWindow::LobbyWindow()
     : QDialog(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -69,6 +134,7 @@ LobbyWindow::LobbyWindow()
     setWindowIcon(ProgramIcon());
     setFixedSize(DialogUnits(font()).ToPixels(templates::LOBBY.width, templates::LOBBY.height));
     setSizeGripEnabled(false);
+    MakeSpoken();
 
     for (const int id : BUTTONS) {
         if (auto* button = controls.Get<QPushButton>(id)) {

@@ -57,6 +57,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Names and descriptions for screen readers, and the labels tied to their fields.
+    void MakeSpoken();
     [[nodiscard]] bool FilterChatKey(QEvent* event);
     void ReportKey(int id, HeldKey key);
 

@@ -290,6 +290,8 @@ void QtLobbyView::ShowMessageBox(std::string_view text)
         }
     }
     if (QThread::currentThread() == thread()) {
+        // What was asked for before the box comes first: the winning ball and its line are drawn by then.
+        RunQueued();
         // The box's own loop keeps serving both windows and the queued commands until the player dismisses it.
         QEventLoop loop;
         bool dismissed = false;
@@ -361,7 +363,7 @@ void QtLobbyView::OpenBattleWindow(int colour, BattleEvents& battle_events)
             return;
         }
     }
-    BattleWindow opened(battle_events, icons);
+    BattleWindow opened(battle_events, icons, &preferences, &sounds);
     opened.SetBallIcon(colour);
     QEventLoop loop;
     connect(&opened, &BattleWindow::Closed, &loop, [this, &loop] {
@@ -443,6 +445,11 @@ void QtLobbyView::RepaintBattleWindow()
 void QtLobbyView::SetBattleIcon(int colour)
 {
     QueueBattleWork([colour](BattleWindow& open) { open.SetBallIcon(colour); });
+}
+
+void QtLobbyView::AnnounceBattle(BattleAnnouncement what)
+{
+    QueueBattleWork([what](BattleWindow& open) { open.Announce(what); });
 }
 
 } // namespace pyrandel

@@ -17,6 +17,8 @@
 #include "app/lobby_view.h"
 #include "app/qt/lobby_window.h"
 #include "game/qt/board_icons.h"
+#include "game/qt/event_sounds.h"
+#include "game/qt/preferences.h"
 
 #include <QObject>
 
@@ -71,6 +73,7 @@ public:
     void DrawBattleMarker(int col, int row) override;
     void RepaintBattleWindow() override;
     void SetBattleIcon(int colour) override;
+    void AnnounceBattle(BattleAnnouncement what) override;
 
     // For the program's tests and benchmarks (window thread)
     [[nodiscard]] LobbyWindow& lobby_window() { return window; }
@@ -92,6 +95,8 @@ private:
     void QueueBattleWork(std::function<void(BattleWindow&)> work);
 
     LobbyWindow window;
+    Preferences preferences;
+    EventSounds sounds;
     BoardIcons icons;
     LobbyEvents* events = nullptr; // set by RunLobby
     QEventLoop* lobby_loop = nullptr;

@@ -4,24 +4,67 @@
 #include "game/qt/board_geometry.h"
 #include "game/qt/board_icons.h"
 #include "game/qt/dialog_units.h"
+#include "game/qt/event_sounds.h"
+#include "game/qt/preferences.h"
+#include "protocol/text_codec.h"
+#include "protocol/texts.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 
 namespace pyrandel {
 
-BattleWindow::BattleWindow(BattleEvents& events, const BoardIcons& icons)
-    : QWidget(nullptr, Qt::Window), events(&events), icons(icons), controls(templates::BATTLE, *this)
+namespace {
+
+[[nodiscard]] QString FromCp932(std::string_view text) { return QString::fromStdString(Cp932ToUtf8(text)); }
+
+const QColor OUTLINE_COLOUR(Qt::white);
+
+// Rings sit on the ball's edge (radius 11 in the 32-pixel design), leaving its middle as it is.
+constexpr qreal RING_RADIUS = 12.0;
+constexpr qreal RING_WIDTH = 2.0;
+constexpr qreal OUTLINE_WIDTH = 2.5;
+// A ring reaches a pixel beyond its cell's picture on no side, but antialiasing may touch one more.
+constexpr int RING_SPILL = 1;
+
+void DrawRing(QPainter& painter, int col, int row, const QColor& colour, qreal width)
+{
+    const PixelPoint origin = CellOrigin(col, row);
+    painter.setPen(QPen(colour, width));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawEllipse(QPointF(origin.x + CELL_PIXELS / 2.0, origin.y + CELL_PIXELS / 2.0), RING_RADIUS,
+                        RING_RADIUS);
+}
+
+} // namespace
+
+BattleWindow::BattleWindow(BattleEvents& events, BoardIcons& icons, Preferences* preferences,
+                           EventSounds* sounds)
+    : QWidget(nullptr, Qt::Window), events(&events), icons(icons), preferences(preferences), sounds(sounds),
+      controls(templates::BATTLE, *this), first_size(ClientSize(font()))
 {
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
-    resize(ClientSize(font()));
+    resize(first_size);
+    setMinimumSize(first_size / 2);
+    setAccessibleName(FromCp932(texts::ACCESS_BOARD));
+    setToolTip(FromCp932(texts::BATTLE_KEYS));
+    if (preferences != nullptr) {
+        icons.SetBallStyle(preferences->colour_aid() ? BallStyle::SHAPED : BallStyle::PLAIN);
+        // A kept place that no longer fits any screen is refused by Qt, and the window opens as new.
+        (void)restoreGeometry(preferences->battle_geometry());
+    }
+    Describe();
 }
 
 BattleWindow::~BattleWindow() = default;
@@ -32,10 +75,35 @@ QSize BattleWindow::ClientSize(const QFont& font)
     return dialog.expandedTo(QSize(BOARD_RIGHT + BOARD_MARGIN, BOARD_BOTTOM + BOARD_MARGIN));
 }
 
+QTransform BattleWindow::BoardTransform() const
+{
+    if (size() == first_size) {
+        return {};
+    }
+    const qreal scale = std::min(static_cast<qreal>(width()) / first_size.width(),
+                                 static_cast<qreal>(height()) / first_size.height());
+    QTransform transform;
+    transform.translate((width() - first_size.width() * scale) / 2.0, (height() - first_size.height() * scale) / 2.0);
+    transform.scale(scale, scale);
+    return transform;
+}
+
+QPoint BattleWindow::BoardPoint(QPointF at) const
+{
+    const QPointF board = BoardTransform().inverted().map(at);
+    return {static_cast<int>(std::floor(board.x())), static_cast<int>(std::floor(board.y()))};
+}
+
 QRect BattleWindow::CellRect(int col, int row)
 {
     const PixelPoint origin = CellOrigin(col, row);
     return {origin.x, origin.y, CELL_PIXELS, CELL_PIXELS};
+}
+
+void BattleWindow::UpdateCell(int col, int row)
+{
+    const QRect cell = CellRect(col, row).adjusted(-RING_SPILL, -RING_SPILL, RING_SPILL, RING_SPILL);
+    update(BoardTransform().mapRect(cell).adjusted(-1, -1, 1, 1));
 }
 
 void BattleWindow::DrawCell(int col, int row)
@@ -45,32 +113,71 @@ void BattleWindow::DrawCell(int col, int row)
     }
     if (marker_cell == Cell{col, row}) {
         marker_cell.reset();
+        Describe();
     }
-    update(CellRect(col, row));
+    UpdateCell(col, row);
+    if (events == nullptr) {
+        return;
+    }
+    BoardMarks marks = events->Marks();
+    if (marks == shown_marks) {
+        return;
+    }
+    const bool line_completed = shown_marks.winning_line.empty() && !marks.winning_line.empty();
+    for (const BoardMarks* each : {&shown_marks, &marks}) {
+        for (const std::optional<Cell>& ball : each->last_balls) {
+            if (ball) {
+                UpdateCell(ball->col, ball->row);
+            }
+        }
+        for (const Cell& cell : each->winning_line) {
+            UpdateCell(cell.col, cell.row);
+        }
+    }
+    shown_marks = std::move(marks);
+    if (line_completed) {
+        // The line is on screen before any message box about it.
+        repaint();
+    }
 }
 
 void BattleWindow::DrawMarker(int col, int row)
 {
     if (marker_cell) {
-        update(CellRect(marker_cell->col, marker_cell->row));
+        UpdateCell(marker_cell->col, marker_cell->row);
     }
     marker_cell = Cell{col, row};
-    update(CellRect(col, row));
+    UpdateCell(col, row);
+    Describe();
 }
 
 void BattleWindow::Repaint()
 {
     marker_cell.reset();
+    if (events != nullptr) {
+        shown_marks = events->Marks();
+    }
     update();
+    Describe();
 }
 
-void BattleWindow::SetBallIcon(int colour) { setWindowIcon(icons.BallIcon(colour)); }
+void BattleWindow::SetBallIcon(int colour)
+{
+    own_colour = colour;
+    setWindowIcon(icons.BallIcon(colour));
+    Describe();
+}
 
 void BattleWindow::ShowStatus(const QString& text)
 {
     if (auto* label = controls.Get<QLabel>(templates::BATTLE_STATUS)) {
         label->setText(text);
     }
+    if (!announced.isEmpty() && text != announced) {
+        announced.clear();
+        setWindowTitle(FromCp932(texts::CAPTION_BATTLE));
+    }
+    Describe();
 }
 
 QString BattleWindow::status() const
@@ -79,10 +186,52 @@ QString BattleWindow::status() const
     return label != nullptr ? label->text() : QString();
 }
 
+void BattleWindow::Announce(BattleAnnouncement what)
+{
+    if (events == nullptr) {
+        return;
+    }
+    announced = FromCp932(what == BattleAnnouncement::YOUR_TURN ? texts::STATUS_YOUR_TURN : texts::STATUS_YOU_WIN);
+    setWindowTitle(FromCp932(texts::CAPTION_BATTLE) + FromCp932(texts::TITLE_SEPARATOR) + announced);
+    if (!isActiveWindow()) {
+        // The window system marks the window urgent (a flashing task bar entry) until the player turns to it.
+        QApplication::alert(this);
+        ++attention_count;
+    }
+    if (sounds != nullptr && preferences != nullptr && preferences->sound()) {
+        sounds->Play(what);
+    }
+}
+
+void BattleWindow::SetColourAid(bool on)
+{
+    if (preferences != nullptr) {
+        preferences->SetColourAid(on);
+    }
+    icons.SetBallStyle(on ? BallStyle::SHAPED : BallStyle::PLAIN);
+    update();
+}
+
+void BattleWindow::Describe()
+{
+    QString text = status() + FromCp932(texts::ACCESS_SENTENCE_END);
+    if (own_colour >= 0) {
+        text += FromCp932(texts::ACCESS_OWN_COLOUR) + FromCp932(texts::ColourName(own_colour)) +
+                FromCp932(texts::ACCESS_SENTENCE_END);
+    }
+    text += marker_cell ? FromCp932(texts::ACCESS_MARKER_LANE) +
+                              QString::number(LaneOf(marker_cell->col, marker_cell->row) + 1)
+                        : FromCp932(texts::ACCESS_NO_MARKER);
+    setAccessibleDescription(text);
+}
+
 void BattleWindow::Close(BattleClose how)
 {
     if (events == nullptr) {
         return;
+    }
+    if (preferences != nullptr && isVisible()) {
+        preferences->SetBattleGeometry(saveGeometry());
     }
     events->CloseRequested(how);
     events = nullptr;
@@ -97,7 +246,8 @@ void BattleWindow::Paint(QPainter& painter, const QRect& area) const
         return;
     }
     const Grid cells = events->Cells();
-    const qreal ratio = painter.device()->devicePixelRatioF();
+    // Pictures are picked for the device pixels a board pixel covers, so a scaled board stays sharp.
+    const qreal ratio = painter.device()->devicePixelRatioF() * painter.transform().m11();
     const QPixmap& hole = icons.Hole(ratio);
     // Row by row from the floor: each row's lower points are drawn over by the row above, as the cells
     // interlock.
@@ -114,16 +264,38 @@ void BattleWindow::Paint(QPainter& painter, const QRect& area) const
             }
         }
     }
+    const BoardMarks marks = events->Marks();
+    if (marks.winning_line.empty() && std::none_of(marks.last_balls.begin(), marks.last_balls.end(),
+                                                   [](const auto& ball) { return ball.has_value(); })) {
+        return;
+    }
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    for (int colour = 0; colour < COLOURS; ++colour) {
+        const std::optional<Cell>& ball = marks.last_balls[static_cast<std::size_t>(colour)];
+        if (ball && CellRect(ball->col, ball->row).intersects(area)) {
+            DrawRing(painter, ball->col, ball->row, BallColour(colour, icons.ball_style_now()), RING_WIDTH);
+        }
+    }
+    for (const Cell& cell : marks.winning_line) {
+        if (CellRect(cell.col, cell.row).intersects(area)) {
+            DrawRing(painter, cell.col, cell.row, OUTLINE_COLOUR, OUTLINE_WIDTH);
+        }
+    }
+    painter.restore();
 }
 
 void BattleWindow::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
-    Paint(painter, event->rect());
+    const QTransform transform = BoardTransform();
+    painter.setTransform(transform);
+    const QRect area = transform.inverted().mapRect(event->rect()).adjusted(-1, -1, 1, 1);
+    Paint(painter, area);
     if (marker_cell && events != nullptr) {
         const QRect cell = CellRect(marker_cell->col, marker_cell->row);
-        if (cell.intersects(event->rect())) {
-            painter.drawPixmap(cell.topLeft(), icons.Marker(painter.device()->devicePixelRatioF()));
+        if (cell.intersects(area)) {
+            painter.drawPixmap(cell.topLeft(), icons.Marker(painter.device()->devicePixelRatioF() * transform.m11()));
         }
     }
 }
@@ -131,13 +303,13 @@ void BattleWindow::paintEvent(QPaintEvent* event)
 void BattleWindow::mouseMoveEvent(QMouseEvent* event)
 {
     if (events != nullptr) {
-        events->PointAt(LaneAtX(event->position().toPoint().x()));
+        events->PointAt(LaneAtX(BoardPoint(event->position()).x()));
     }
 }
 
 void BattleWindow::mousePressEvent(QMouseEvent* event)
 {
-    const QPoint at = event->position().toPoint();
+    const QPoint at = BoardPoint(event->position());
     if (events != nullptr && event->button() == Qt::LeftButton && ClickCounts(at.y())) {
         events->Drop(LaneAtX(at.x()));
     }
@@ -181,6 +353,23 @@ void BattleWindow::closeEvent(QCloseEvent* event)
     // The window ends only through Close, so the logic always hears how.
     event->ignore();
     Close(BattleClose::CLOSE_BOX);
+}
+
+void BattleWindow::contextMenuEvent(QContextMenuEvent* event)
+{
+    if (preferences == nullptr || events == nullptr) {
+        return;
+    }
+    QMenu menu(this);
+    QAction* sound = menu.addAction(FromCp932(texts::MENU_SOUND));
+    sound->setCheckable(true);
+    sound->setChecked(preferences->sound());
+    connect(sound, &QAction::toggled, this, [this](bool on) { preferences->SetSound(on); });
+    QAction* aid = menu.addAction(FromCp932(texts::MENU_COLOUR_AID));
+    aid->setCheckable(true);
+    aid->setChecked(preferences->colour_aid());
+    connect(aid, &QAction::toggled, this, [this](bool on) { SetColourAid(on); });
+    menu.exec(event->globalPos());
 }
 
 void BattleWindow::StepMarker(int direction)

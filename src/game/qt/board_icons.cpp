@@ -1,12 +1,16 @@
 #include "game/qt/board_icons.h"
 
-#include "game/qt/icon_painter.h"
+#include <algorithm>
+#include <cmath>
 
 namespace pyrandel {
 
 namespace {
 
-// Each picture comes in two sizes: 32 pixels, and 64 for a device pixel ratio of 2.
+constexpr int DESIGN_PIXELS = 32;
+constexpr int SMALLEST_PIXELS = 16;
+
+// Each committed picture comes in two sizes: the design's 32 pixels, and 64 for a device pixel ratio of 2.
 enum class PictureSize { NORMAL, DOUBLE };
 
 [[nodiscard]] QString ResourcePath(const QString& name, PictureSize size)
@@ -18,50 +22,67 @@ enum class PictureSize { NORMAL, DOUBLE };
 [[nodiscard]] QIcon IconOf(const QString& name)
 {
     QIcon icon;
-    icon.addFile(ResourcePath(name, PictureSize::NORMAL), QSize(32, 32));
-    icon.addFile(ResourcePath(name, PictureSize::DOUBLE), QSize(64, 64));
+    icon.addFile(ResourcePath(name, PictureSize::NORMAL), QSize(DESIGN_PIXELS, DESIGN_PIXELS));
+    icon.addFile(ResourcePath(name, PictureSize::DOUBLE), QSize(2 * DESIGN_PIXELS, 2 * DESIGN_PIXELS));
     return icon;
+}
+
+[[nodiscard]] bool IsBall(IconId id)
+{
+    return id == IconId::BALL_BLUE || id == IconId::BALL_RED || id == IconId::BALL_YELLOW ||
+           id == IconId::BALL_GREEN;
 }
 
 } // namespace
 
 BoardIcons::BoardIcons()
-    : balls{Load(IconFileName(IconId::BALL_BLUE)), Load(IconFileName(IconId::BALL_RED)),
-            Load(IconFileName(IconId::BALL_YELLOW)), Load(IconFileName(IconId::BALL_GREEN))},
-      hole(Load(IconFileName(IconId::HOLE))), marker(Load(IconFileName(IconId::MARKER)))
 {
+    // The committed pictures, exactly the pixels the board has always shown at ratios 1 and 2.
+    for (const IconId id : ALL_ICONS) {
+        for (const int size : {DESIGN_PIXELS, 2 * DESIGN_PIXELS}) {
+            QPixmap picture(
+                ResourcePath(IconFileName(id), size == DESIGN_PIXELS ? PictureSize::NORMAL : PictureSize::DOUBLE));
+            picture.setDevicePixelRatio(static_cast<qreal>(size) / DESIGN_PIXELS);
+            pictures.emplace(std::tuple{id, BallStyle::PLAIN, size}, std::move(picture));
+        }
+    }
 }
 
-BoardIcons::Picture BoardIcons::Load(const QString& name)
+const QPixmap& BoardIcons::Picture(IconId id, qreal pixel_ratio) const
 {
-    Picture picture{QPixmap(ResourcePath(name, PictureSize::NORMAL)),
-                    QPixmap(ResourcePath(name, PictureSize::DOUBLE))};
-    picture.double_size.setDevicePixelRatio(2.0);
-    return picture;
+    const int size = std::max(SMALLEST_PIXELS, static_cast<int>(std::lround(DESIGN_PIXELS * pixel_ratio)));
+    const BallStyle style = IsBall(id) ? ball_style : BallStyle::PLAIN;
+    const auto key = std::tuple{id, style, size};
+    auto found = pictures.find(key);
+    if (found == pictures.end()) {
+        QPixmap painted = QPixmap::fromImage(IconPainter::Paint(id, size, style));
+        painted.setDevicePixelRatio(static_cast<qreal>(size) / DESIGN_PIXELS);
+        found = pictures.emplace(key, std::move(painted)).first;
+    }
+    return found->second;
 }
 
 const QPixmap& BoardIcons::Ball(int colour, qreal pixel_ratio) const
 {
-    if (colour < 0 || colour >= static_cast<int>(balls.size())) {
-        return hole.For(pixel_ratio);
+    if (colour < 0 || colour > 3) {
+        return Hole(pixel_ratio);
     }
-    return balls[static_cast<std::size_t>(colour)].For(pixel_ratio);
+    return Picture(pyrandel::BallIcon(colour), pixel_ratio);
 }
 
-const QPixmap& BoardIcons::Hole(qreal pixel_ratio) const { return hole.For(pixel_ratio); }
+const QPixmap& BoardIcons::Hole(qreal pixel_ratio) const { return Picture(IconId::HOLE, pixel_ratio); }
 
-const QPixmap& BoardIcons::Marker(qreal pixel_ratio) const { return marker.For(pixel_ratio); }
+const QPixmap& BoardIcons::Marker(qreal pixel_ratio) const { return Picture(IconId::MARKER, pixel_ratio); }
 
 QIcon BoardIcons::BallIcon(int colour) const { return IconOf(IconFileName(pyrandel::BallIcon(colour))); }
 
 bool BoardIcons::complete() const
 {
-    bool all = !hole.normal.isNull() && !hole.double_size.isNull() && !marker.normal.isNull() &&
-               !marker.double_size.isNull();
-    for (const Picture& ball : balls) {
-        all = all && !ball.normal.isNull() && !ball.double_size.isNull();
-    }
-    return all;
+    return std::all_of(pictures.begin(), pictures.end(), [](const auto& entry) {
+        const auto& [key, picture] = entry;
+        const int size = std::get<2>(key);
+        return (size != DESIGN_PIXELS && size != 2 * DESIGN_PIXELS) || !picture.isNull();
+    });
 }
 
 QIcon ProgramIcon() { return IconOf(IconFileName(IconId::PROGRAM)); }

@@ -132,8 +132,6 @@ DialogControls::DialogControls(const DialogTemplate& dialog, QWidget& window)
                 QWidget::setTabOrder(previous_stop, widget);
             }
             previous_stop = widget;
-        } else if (control.kind == ControlKind::TOGGLE_BUTTON) {
-            widget->setFocusPolicy(Qt::ClickFocus);
         } else {
             widget->setFocusPolicy(Qt::NoFocus);
         }

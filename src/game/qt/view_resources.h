@@ -6,4 +6,8 @@ namespace pyrandel {
 
 void InitViewResources();
 
+// Loads Qt's own Japanese texts when the translation is installed (qt6-translations-l10n); otherwise nothing.
+// Needs the application object.
+void InstallQtTranslation();
+
 } // namespace pyrandel

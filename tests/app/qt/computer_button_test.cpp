@@ -26,7 +26,7 @@ protected:
     {
         LobbyOptions options;
         options.port = 0;
-        options.listen_address = htonl(INADDR_LOOPBACK);
+        options.listen_address = "127.0.0.1";
         options.settings = SettingsFile(directory.path().toStdString());
         options.computer_pause = std::chrono::milliseconds(0);
         return options;

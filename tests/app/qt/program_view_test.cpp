@@ -2,12 +2,14 @@
 // the paths a player takes through both windows.
 
 #include "app/program.h"
+#include "app/qt/desktop_command_line.h"
 #include "app/qt/qt_lobby_view.h"
 #include "game/qt/battle_window.h"
 #include "game/qt/board_geometry.h"
 #include "game/qt/board_icons.h"
 #include "protocol/texts.h"
 #include "support/qt/view_test_support.h"
+#include "support/scripted_host.h"
 
 #include <QLineEdit>
 #include <QListWidget>
@@ -48,7 +50,7 @@ protected:
     {
         LobbyOptions options;
         options.port = 0;
-        options.listen_address = htonl(INADDR_LOOPBACK);
+        options.listen_address = "127.0.0.1";
         options.settings = SettingsFile(directory.path().toStdString());
         return options;
     }
@@ -101,6 +103,55 @@ TEST_F(ProgramViewTest, HostingThenQuittingSavesTheNamelessNameAndLocalhost)
     EXPECT_EQ(program.Run(1), 0);
     EXPECT_EQ(ReadFile(directory.path().toStdString() + "/kq.ini"),
               SettingsFile::Format(texts::NAMELESS, LOOPBACK_HOST));
+}
+
+// The command line's requests, done as the entry does them once the lobby is shown.
+TEST_F(ProgramViewTest, CommandLineNameAndHostStartHostingUnderThatName)
+{
+    const DesktopParse parsed = ParseDesktopCommandLine({QStringLiteral("pyrandel"), QStringLiteral("--name"),
+                                                         QString::fromUtf8(u8"テスト"), QStringLiteral("--host")});
+    ASSERT_FALSE(parsed.exit_code) << parsed.err;
+    Soon([&] {
+        ApplyDesktopCommandLine(parsed.options, program, view.lobby_window());
+        EXPECT_TRUE(WaitUntil([&] { return Control<QListWidget>(CONTROL_PARTICIPANTS).count() == 1; }));
+        EXPECT_EQ(Control<QListWidget>(CONTROL_PARTICIPANTS).item(0)->text(), QString::fromUtf8(u8"テスト"));
+        EXPECT_TRUE(Control<QPushButton>(CONTROL_HOST).isChecked());
+        Quit();
+    });
+    EXPECT_EQ(program.Run(1), 0);
+    EXPECT_EQ(ReadFile(directory.path().toStdString() + "/kq.ini"),
+              SettingsFile::Format("\x83\x65\x83\x58\x83\x67", LOOPBACK_HOST));
+}
+
+TEST(ProgramCommandLineTest, JoinConnectsToTheAddressAtOnce)
+{
+    test::ScriptedHost host;
+    QTemporaryDir directory;
+    LobbyOptions options;
+    options.port = host.Port();
+    options.settings = SettingsFile(directory.path().toStdString());
+    QtLobbyView view;
+    Program program(view, std::move(options));
+    const DesktopParse parsed =
+        ParseDesktopCommandLine({QStringLiteral("pyrandel"), QStringLiteral("--join"), QStringLiteral("127.0.0.1"),
+                                 QStringLiteral("--name"), QStringLiteral("guest")});
+    ASSERT_FALSE(parsed.exit_code) << parsed.err;
+    Soon([&] {
+        ApplyDesktopCommandLine(parsed.options, program, view.lobby_window());
+        // The player's thread reads the name field through this thread, so the wait keeps handling events.
+        bool accepted = false;
+        std::optional<std::string> line;
+        EXPECT_TRUE(WaitUntil([&] {
+            accepted = accepted || host.Accept(std::chrono::milliseconds(1));
+            if (accepted) {
+                line = host.ReadLine(std::chrono::milliseconds(10)); // whole milliseconds: 1 may round to 0
+            }
+            return line.has_value();
+        }));
+        EXPECT_EQ(line, "NEW_C\tguest");
+        qobject_cast<QPushButton*>(view.lobby_window().Control(CONTROL_QUIT))->click();
+    });
+    EXPECT_EQ(program.Run(1), 0);
 }
 
 TEST_F(ProgramViewTest, TurnMarkerAndClickFollowThePixelGeometry)

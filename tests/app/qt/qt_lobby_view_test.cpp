@@ -8,6 +8,7 @@
 #include "protocol/texts.h"
 #include "support/qt/view_test_support.h"
 
+#include <QAccessible>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +16,8 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+
+#include <map>
 
 #include <gtest/gtest.h>
 
@@ -181,12 +184,13 @@ TEST_F(QtLobbyViewTest, ControlsHaveTheirKindsAndTexts)
     EXPECT_EQ(frame->title(), QStringLiteral("Version Info"));
 }
 
-TEST_F(QtLobbyViewTest, TabVisitsTheEditsTheListAndThePushButtonsInTemplateOrder)
+TEST_F(QtLobbyViewTest, TabVisitsEveryControlInTemplateOrderAndEachIsNamedForScreenReaders)
 {
     window().show();
-    const std::vector<int> expected = {CONTROL_QUIT, CONTROL_CHAT_LOG, CONTROL_CHAT_INPUT,
-                                       CONTROL_SAY,  CONTROL_ADDRESS,  CONTROL_PARTICIPANTS,
-                                       CONTROL_NAME, CONTROL_START,    CONTROL_COMPUTER_LEVEL};
+    // The mode toggles too, or a keyboard user could neither host nor join.
+    const std::vector<int> expected = {CONTROL_QUIT,    CONTROL_CHAT_LOG, CONTROL_CHAT_INPUT,   CONTROL_SAY,
+                                       CONTROL_ADDRESS, CONTROL_CONNECT,  CONTROL_HOST,         CONTROL_PARTICIPANTS,
+                                       CONTROL_NAME,    CONTROL_START,    CONTROL_COMPUTER_LEVEL};
     std::vector<int> visited;
     QWidget* first = window().Control(CONTROL_QUIT);
     QWidget* at = first;
@@ -197,6 +201,31 @@ TEST_F(QtLobbyViewTest, TabVisitsTheEditsTheListAndThePushButtonsInTemplateOrder
         at = at->nextInFocusChain();
     } while (at != first && visited.size() < 20);
     EXPECT_EQ(visited, expected);
+
+    const std::map<int, QString> names = {
+        {CONTROL_ADDRESS, QString::fromUtf8(u8"サーバーIP")},   {CONTROL_NAME, QString::fromUtf8(u8"お名前")},
+        {CONTROL_CONNECT, QString::fromUtf8(u8"サーバーへ接続")}, {CONTROL_HOST, QString::fromUtf8(u8"サーバーになる")},
+    };
+    for (const int id : expected) {
+        QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(window().Control(id));
+        ASSERT_NE(spoken, nullptr) << id;
+        EXPECT_FALSE(spoken->text(QAccessible::Name).isEmpty()) << id;
+        EXPECT_FALSE(spoken->text(QAccessible::Description).isEmpty()) << id;
+        if (const auto named = names.find(id); named != names.end()) {
+            EXPECT_EQ(spoken->text(QAccessible::Name), named->second) << id;
+        }
+    }
+    // Labels are tied to their fields; the level list, whose name is its value, is named by its label.
+    for (const auto& [label, id] :
+         {std::pair{6, CONTROL_ADDRESS}, std::pair{12, CONTROL_NAME}, std::pair{26, CONTROL_COMPUTER_LEVEL}}) {
+        auto* tied = window().findChild<QLabel*>(QStringLiteral("static%1").arg(label));
+        ASSERT_NE(tied, nullptr);
+        EXPECT_EQ(tied->buddy(), window().Control(id));
+    }
+    const auto labels = QAccessible::queryAccessibleInterface(window().Control(CONTROL_COMPUTER_LEVEL))
+                            ->relations(QAccessible::Label);
+    ASSERT_EQ(labels.size(), 1);
+    EXPECT_EQ(labels.front().first->text(QAccessible::Name), QString::fromUtf8(u8"CPUの強さ"));
     window().hide();
 }
 

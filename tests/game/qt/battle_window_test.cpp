@@ -3,12 +3,15 @@
 #include "game/qt/board_geometry.h"
 #include "game/qt/board_icons.h"
 #include "game/qt/dialog_units.h"
+#include "game/qt/preferences.h"
 #include "game/qt/recording_battle_events.h"
 #include "protocol/text_codec.h"
 #include "protocol/texts.h"
 #include "support/qt/view_test_support.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QSettings>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
@@ -214,6 +217,211 @@ TEST_F(BattleWindowTest, HKeyAsksForAHintAndNothingElse)
     window.Close(BattleClose::PROGRAM);
     SendKey(window, Qt::Key_H, Qt::NoModifier, QStringLiteral("h")); // a closed window asks nothing
     EXPECT_EQ(events.hints, 1);
+}
+
+TEST_F(BattleWindowTest, AGrantedTurnTitlesTheWindowAndAsksForAttentionUntilTheStatusMoves)
+{
+    const QString caption = QString::fromUtf8(u8"Pyrandel 対戦画面");
+    struct AnnounceCase {
+        BattleAnnouncement what;
+        std::string_view status;
+        const char8_t* title;
+    };
+    const AnnounceCase cases[] = {
+        {BattleAnnouncement::YOUR_TURN, texts::STATUS_YOUR_TURN, u8"Pyrandel 対戦画面 - あなたの番です"},
+        {BattleAnnouncement::YOU_WIN, texts::STATUS_YOU_WIN, u8"Pyrandel 対戦画面 - あなたの勝ちです"},
+    };
+    int requests = 0;
+    for (const AnnounceCase& test : cases) {
+        // As the logic sends them: the status first, then the announcement; the window is not the active one.
+        window.ShowStatus(FromCp932(test.status));
+        window.Announce(test.what);
+        EXPECT_EQ(window.windowTitle(), QString::fromUtf8(test.title));
+        EXPECT_EQ(window.attention_requests(), ++requests);
+        window.ShowStatus(FromCp932(test.status)); // the same state again keeps the title
+        EXPECT_EQ(window.windowTitle(), QString::fromUtf8(test.title));
+        window.ShowStatus(FromCp932(texts::STATUS_WAITING));
+        EXPECT_EQ(window.windowTitle(), caption);
+    }
+    window.Close(BattleClose::PROGRAM);
+    window.Announce(BattleAnnouncement::YOUR_TURN); // a closed window announces nothing
+    EXPECT_EQ(window.attention_requests(), requests);
+}
+
+// The pixel on a ball's edge, straight above its middle (the rings' radius), and the middle itself.
+[[nodiscard]] QColor EdgeOf(const QImage& shot, int col, int row)
+{
+    const PixelPoint origin = CellOrigin(col, row);
+    return shot.pixelColor(origin.x + CELL_PIXELS / 2, origin.y + CELL_PIXELS / 2 - 12);
+}
+
+[[nodiscard]] QColor MiddleOf(const QImage& shot, int col, int row)
+{
+    const PixelPoint origin = CellOrigin(col, row);
+    return shot.pixelColor(origin.x + CELL_PIXELS / 2, origin.y + CELL_PIXELS / 2);
+}
+
+TEST_F(BattleWindowTest, LatestBallsAndTheWinningLineAreRingedAtTheEdgeLeavingTheMiddle)
+{
+    // Red's latest ball at (9, 0), a winning blue line on row 2, a plain green ball at (2, 0).
+    events.Put(1, 9, 0);
+    events.Put(3, 2, 0);
+    for (int col = 3; col <= 7; ++col) {
+        events.Put(0, col, 2);
+    }
+    window.Repaint();
+    const QImage plain = window.grab().toImage();
+    events.marks.last_balls[1] = Cell{9, 0};
+    events.marks.winning_line = {{3, 2}, {4, 2}, {5, 2}, {6, 2}, {7, 2}};
+    window.DrawCell(7, 2); // a ball arrives: the window takes the logic's new marks
+    const QImage marked = window.grab().toImage();
+
+    struct RingCase {
+        Cell cell;
+        bool ringed;
+        bool white; // the winning outline; else the ball's own colour
+    };
+    const RingCase cases[] = {{{9, 0}, true, false}, {{3, 2}, true, true}, {{7, 2}, true, true},
+                              {{2, 0}, false, false}};
+    for (const RingCase& test : cases) {
+        const Cell at = test.cell;
+        EXPECT_EQ(MiddleOf(marked, at.col, at.row), MiddleOf(plain, at.col, at.row)) << at.col << "," << at.row;
+        const QColor edge = EdgeOf(marked, at.col, at.row);
+        if (!test.ringed) {
+            EXPECT_EQ(edge, EdgeOf(plain, at.col, at.row)) << at.col << "," << at.row;
+        } else if (test.white) {
+            EXPECT_GT(std::min({edge.red(), edge.green(), edge.blue()}), 200) << at.col << "," << at.row;
+        } else {
+            EXPECT_GT(edge.red(), 180);
+            EXPECT_LT(edge.green(), 80);
+        }
+    }
+    // Everywhere away from the rings the board is as it was.
+    EXPECT_EQ(marked.pixelColor(BOARD_LEFT + 8, BOARD_BOTTOM - 16), plain.pixelColor(BOARD_LEFT + 8, BOARD_BOTTOM - 16));
+
+    // The next match starts without marks.
+    events.marks = {};
+    window.Repaint();
+    EXPECT_EQ(window.grab().toImage(), plain);
+}
+
+TEST_F(BattleWindowTest, ColourAidDrawsEachColoursShapeOnTheBoard)
+{
+    for (int colour = 0; colour < COLOURS; ++colour) {
+        events.Put(colour, 2 + 2 * colour, 0);
+    }
+    window.SetColourAid(true);
+    const QImage shot = window.grab().toImage();
+    window.SetColourAid(false);
+    const QImage plain = window.grab().toImage();
+    for (int colour = 0; colour < COLOURS; ++colour) {
+        const Cell at{2 + 2 * colour, 0};
+        // The shapes are white; blue's ring leaves its middle open, the others cover it.
+        const PixelPoint origin = CellOrigin(at.col, at.row);
+        const QPoint probe = colour == 0 ? QPoint(origin.x + 16, origin.y + 11) : QPoint(origin.x + 16, origin.y + 17);
+        EXPECT_GT(shot.pixelColor(probe).lightness(), 200) << colour;
+        EXPECT_NE(shot.pixelColor(probe), plain.pixelColor(probe)) << colour;
+    }
+}
+
+struct ScaleCase {
+    QSize size;
+    int board_x; // a board pixel, mapped to the window for the click
+    std::optional<int> lane;
+};
+
+TEST_F(BattleWindowTest, AScaledBoardTakesClicksAndPointerAtTheScaledLanes)
+{
+    const QSize first = window.size();
+    EXPECT_TRUE(window.BoardTransform().isIdentity());
+    const ScaleCase cases[] = {
+        {first * 2, 24, 0},
+        {first * 2, 535, 31},
+        {first * 2, 23, std::nullopt},
+        {QSize(first.width() * 3, first.height() * 3 / 2), 40, 1}, // wider: centred, scaled by the height
+        {QSize(first.width() * 3 / 4, first.height() * 3 / 4), 300, (300 - 24) / 16},
+    };
+    for (const ScaleCase& test : cases) {
+        window.resize(test.size);
+        const QTransform transform = window.BoardTransform();
+        const QPointF at = transform.map(QPointF(test.board_x + 0.5, 200.5));
+        events.dropped.clear();
+        events.pointed.clear();
+        SendMouse(window, QEvent::MouseMove, at.toPoint());
+        test::Click(window, at.toPoint());
+        EXPECT_EQ(events.pointed, std::vector<std::optional<int>>{test.lane}) << test.size.width();
+        EXPECT_EQ(events.dropped, std::vector<std::optional<int>>{test.lane}) << test.size.width();
+        // The board keeps its proportions and stays inside the window.
+        EXPECT_NEAR(transform.m11(), transform.m22(), 1e-9);
+        const QRectF board = transform.mapRect(QRectF(0, 0, first.width(), first.height()));
+        EXPECT_GE(board.left(), -0.5);
+        EXPECT_LE(board.right(), test.size.width() + 0.5);
+    }
+    // A ball drawn at twice the size is twice as wide, not a blurred small one: its middle row holds about 44
+    // coloured pixels.
+    events.Put(1, 5, 0);
+    window.resize(first * 2);
+    const QImage shot = window.grab().toImage();
+    const QPointF middle = window.BoardTransform().map(QPointF(CellOrigin(5, 0).x + 16, CellOrigin(5, 0).y + 16));
+    int red = 0;
+    for (int x = static_cast<int>(middle.x()) - 32; x < static_cast<int>(middle.x()) + 32; ++x) {
+        const QColor pixel = shot.pixelColor(x, static_cast<int>(middle.y()));
+        red += pixel.red() > 2 * pixel.blue() + 20 ? 1 : 0;
+    }
+    EXPECT_NEAR(red, 44, 3);
+    window.resize(first);
+    EXPECT_TRUE(window.BoardTransform().isIdentity());
+}
+
+TEST_F(BattleWindowTest, ScreenReadersHearTheStateTheColourAndTheMarkersLane)
+{
+    EXPECT_EQ(window.accessibleName(), QString::fromUtf8(u8"盤面"));
+    EXPECT_FALSE(window.toolTip().isEmpty());
+    window.SetBallIcon(2);
+    window.ShowStatus(FromCp932(texts::STATUS_YOUR_TURN));
+    window.DrawMarker(3, 1); // lane 7, told from 1
+    EXPECT_EQ(window.accessibleDescription(),
+              QString::fromUtf8(u8"あなたの番です。あなたの色：黄。マーカーの列：8"));
+    window.DrawCell(3, 1);
+    EXPECT_EQ(window.accessibleDescription(), QString::fromUtf8(u8"あなたの番です。あなたの色：黄。マーカーなし"));
+}
+
+TEST(PreferencesTest, KeptInTheUsersConfigFolderAndACorruptFileGivesTheDefaults)
+{
+    const QString path =
+        QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("pyrandel"), QStringLiteral("pyrandel"))
+            .fileName();
+    // The tests' main points the config folder at a folder of the run's own.
+    ASSERT_TRUE(path.startsWith(qEnvironmentVariable("XDG_CONFIG_HOME"))) << path.toStdString();
+    EXPECT_FALSE(path.endsWith(QStringLiteral("kq.ini")));
+    QFile::remove(path);
+    {
+        Preferences fresh;
+        EXPECT_FALSE(fresh.sound());
+        EXPECT_FALSE(fresh.colour_aid());
+        fresh.SetSound(true);
+        fresh.SetColourAid(true);
+    }
+    {
+        const Preferences again;
+        EXPECT_TRUE(again.sound());
+        EXPECT_TRUE(again.colour_aid());
+    }
+    QFile corrupt(path);
+    ASSERT_TRUE(corrupt.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    corrupt.write(QByteArray("\xff\xfe[[battle\n\0sound=perhaps\ncolour_aid=\x81\n", 40));
+    corrupt.close();
+    {
+        Preferences unreadable;
+        EXPECT_FALSE(unreadable.sound());
+        EXPECT_FALSE(unreadable.colour_aid());
+        EXPECT_TRUE(unreadable.battle_geometry().isEmpty());
+        unreadable.SetColourAid(true);
+    }
+    const Preferences mended;
+    EXPECT_TRUE(mended.colour_aid());
+    EXPECT_FALSE(mended.sound());
+    QFile::remove(path);
 }
 
 TEST_F(BattleWindowTest, WindowFitsTheBoardAndTheTemplate)

@@ -17,10 +17,12 @@ public:
     void CloseRequested(BattleClose how) override { closes.push_back(how); }
     [[nodiscard]] Grid Cells() const override { return cells; }
     void Hint() override { ++hints; }
+    [[nodiscard]] BoardMarks Marks() const override { return marks; }
 
     void Put(int colour, int col, int row) { cells[static_cast<std::size_t>(row * COLUMNS + col)] = colour; }
 
     Grid cells;
+    BoardMarks marks;
     std::vector<std::optional<int>> pointed;
     std::vector<std::optional<int>> dropped;
     std::vector<BattleClose> closes;

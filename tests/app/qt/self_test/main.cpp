@@ -1,5 +1,6 @@
-// pyrandel-self-test MODE [Qt options]: the desktop program through its shipped entry, with the self-test attached
-// (MODE: host-and-quit or host, see self_test.h) and the host on a free loopback port.
+// pyrandel-self-test MODE [options]: the desktop program through its shipped entry, with the self-test attached
+// (MODE: host-and-quit or host, see self_test.h) and the host on a free loopback port. The options after the
+// mode are the desktop program's own.
 
 #include "app/qt/desktop_program.h"
 #include "app/qt/qt_lobby_view.h"
@@ -19,15 +20,14 @@ int main(int argc, char* argv[])
     const std::optional<pyrandel::SelfTest::Mode> mode =
         argc >= 2 ? pyrandel::SelfTest::Parse(argv[1]) : std::nullopt;
     if (!mode) {
-        std::fputs("usage: pyrandel-self-test host-and-quit|host [Qt options]\n", stderr);
+        std::fputs("usage: pyrandel-self-test host-and-quit|host [options]\n", stderr);
         return 2;
     }
 
     pyrandel::DesktopSetup setup;
     setup.lobby = pyrandel::SelfTest::Options();
-    setup.attach = [&](pyrandel::QtLobbyView& view) {
-        auto* self_test = new pyrandel::SelfTest(*mode, view.lobby_window(), since_start, &view);
-        view.SetShownHandler([self_test] { self_test->Start(); });
+    setup.shown = [&](pyrandel::QtLobbyView& view) {
+        (new pyrandel::SelfTest(*mode, view.lobby_window(), since_start, &view))->Start();
     };
     // The program sees its own name and whatever follows the mode.
     std::vector<char*> arguments{argv[0]};

@@ -44,7 +44,7 @@ LobbyOptions SelfTest::Options()
 {
     LobbyOptions options;
     options.port = 0;
-    options.listen_address = htonl(INADDR_LOOPBACK);
+    options.listen_address = "127.0.0.1";
     return options;
 }
 

@@ -1,0 +1,89 @@
+#include "host/host_log.h"
+
+#include "game/grid.h"
+#include "protocol/text_codec.h"
+
+#include <array>
+#include <ctime>
+
+namespace pyrandel {
+
+namespace {
+
+constexpr std::array<std::string_view, COLOURS> COLOUR_WORDS = {"blue", "red", "yellow", "green"};
+
+[[nodiscard]] std::string ColourWord(int colour)
+{
+    if (colour < 0 || colour >= static_cast<int>(COLOUR_WORDS.size())) {
+        return "colour " + std::to_string(colour);
+    }
+    return std::string(COLOUR_WORDS[static_cast<std::size_t>(colour)]);
+}
+
+[[nodiscard]] std::string Player(int id, std::string_view name)
+{
+    return "player " + std::to_string(id) + " (" + LogName(name) + ")";
+}
+
+} // namespace
+
+std::string FormatLogLine(std::chrono::system_clock::time_point when, std::string_view text)
+{
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
+    std::tm utc{};
+    gmtime_r(&seconds, &utc);
+    std::array<char, 32> stamp{};
+    const std::size_t length = std::strftime(stamp.data(), stamp.size(), "%Y-%m-%dT%H:%M:%SZ ", &utc);
+    return std::string(stamp.data(), length) + std::string(text);
+}
+
+std::string LogName(std::string_view cp932)
+{
+    std::string shown = Cp932ToUtf8(cp932);
+    for (char& byte : shown) {
+        if (static_cast<unsigned char>(byte) < 0x20 || byte == 0x7F) {
+            byte = '?';
+        }
+    }
+    return shown;
+}
+
+HostLog::HostLog(LogWriter& output, LogLevel shown) : writer(output), level(shown) {}
+
+void HostLog::Note(std::string_view text)
+{
+    if (level == LogLevel::EVENTS) {
+        writer.Write(FormatLogLine(std::chrono::system_clock::now(), text));
+    }
+}
+
+void HostLog::OnJoin(int id, std::string_view name)
+{
+    Note(Player(id, name) + " joined");
+}
+
+void HostLog::OnLeave(int id, std::string_view name)
+{
+    Note(Player(id, name) + " left");
+}
+
+void HostLog::OnMatchStart(std::span<const SeatColour> players)
+{
+    std::string text = "match started:";
+    for (const SeatColour& seat : players) {
+        text += (&seat == players.data() ? " " : ", ") + Player(seat.id, seat.name) + " " + ColourWord(seat.colour);
+    }
+    Note(text);
+}
+
+void HostLog::OnWin(int id, std::string_view name, int colour)
+{
+    Note(Player(id, name) + " won with " + ColourWord(colour));
+}
+
+void HostLog::OnRefuse()
+{
+    Note("a connection was turned away: all four seats are taken");
+}
+
+} // namespace pyrandel

@@ -1,0 +1,64 @@
+// pyrandel-host: one room of four seats, always open, without a window or a player of its own. The same
+// ServerSession as the desktop host, so every line it sends is the desktop host's.
+//
+// SIGINT and SIGTERM are blocked before any thread starts, so every thread inherits the mask, and main waits for
+// them with sigwait: no handler runs inside the host's threads, and an idle host sleeps in the kernel. On a signal
+// the host closes every connection, joins its threads and exits 0.
+
+#include "host/host_log.h"
+#include "host/host_options.h"
+#include "server/random_generator.h"
+#include "server/server_session.h"
+
+#include <csignal>
+#include <cstring>
+#include <ctime>
+#include <iostream>
+#include <string>
+
+#include <unistd.h>
+
+int main(int argc, char** argv)
+{
+    using namespace pyrandel;
+
+    HostOptions options;
+    if (const auto exit_code = ParseHostOptions(argc, argv, options, std::cout, std::cerr)) {
+        return *exit_code;
+    }
+
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    // A log reader that goes away (a closed pipe) must not end the room; the write just fails.
+    std::signal(SIGPIPE, SIG_IGN);
+
+    LogWriter writer(STDOUT_FILENO);
+    HostLog log(writer, options.quiet ? LogLevel::ERRORS_ONLY : LogLevel::EVENTS);
+    RandomGenerator random;
+    // The calendar time in seconds, as 32 bits, as the desktop host seeds it.
+    random.SetSeed(options.seed.value_or(static_cast<std::uint32_t>(std::time(nullptr))));
+    ServerSession server(random);
+    server.SetObserver(log);
+
+    // Every address of the machine, IPv6 and IPv4 alike.
+    if (const ListenResult listening = server.Listen(options.port, LISTEN_BACKLOG); !listening) {
+        std::cerr << "pyrandel-host: cannot listen on port " << options.port << ": "
+                  << (listening.error == ListenError::PORT_IN_USE ? "another program uses it"
+                                                                   : "the port or the network is not available")
+                  << "\n";
+        return 1;
+    }
+    log.Note("listening on port " + std::to_string(server.Port()) +
+             (options.seed ? ", seed " + std::to_string(*options.seed) : std::string()));
+
+    int signal = 0;
+    while (sigwait(&signals, &signal) != 0) {
+    }
+    log.Note(std::string("stopping on ") + (signal == SIGINT ? "SIGINT" : "SIGTERM"));
+    server.Shutdown();
+    log.Note("stopped");
+    return 0;
+}

@@ -1,0 +1,36 @@
+#pragma once
+// What a host reports for a log: arrivals, departures, the start and the end of a match, refused connections.
+// The desktop program keeps no log and uses the do-nothing base; the dedicated host writes each event as a line.
+//
+// Every operation is called with the host's lock held, in the order the events happen, on one of the host's
+// threads. An observer must therefore return at once: no waiting (no blocking write), and no call back into the
+// host. Names are code page 932 bytes, as on the wire.
+
+#include <span>
+#include <string_view>
+
+namespace pyrandel {
+
+struct SeatColour {
+    int id = 0;
+    std::string_view name;
+    int colour = 0; // 0 blue, 1 red, 2 yellow, 3 green
+};
+
+class ServerObserver {
+public:
+    // A participant announced itself (NEW_C): a join, or a new name for one already there.
+    virtual void OnJoin(int id, std::string_view name) { (void)id, (void)name; }
+    // A connection ended; `name` is "?" when it never sent NEW_C.
+    virtual void OnLeave(int id, std::string_view name) { (void)id, (void)name; }
+    // The players of a new match in turn order, each with its colour.
+    virtual void OnMatchStart(std::span<const SeatColour> players) { (void)players; }
+    virtual void OnWin(int id, std::string_view name, int colour) { (void)id, (void)name, (void)colour; }
+    // A connection came while every seat was taken and was turned away.
+    virtual void OnRefuse() {}
+
+protected:
+    ~ServerObserver() = default;
+};
+
+} // namespace pyrandel
