@@ -51,7 +51,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-constexpr int PLAYERS = 4;
+constexpr int PLAYERS = PLAYER_SLOTS;
 constexpr int RECEIVERS = PLAYERS - 1;
 constexpr std::chrono::milliseconds READ_TIMEOUT = 5s;
 

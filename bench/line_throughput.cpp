@@ -70,7 +70,7 @@ void ReadLineLoop(benchmark::State& state)
 {
     TcpSocket listener;
     listener.Create();
-    listener.Bind(*pyrandel::SocketAddress::Numeric("127.0.0.1", 0), pyrandel::AddressReuse::Yes);
+    listener.Bind(*pyrandel::SocketAddress::Numeric("127.0.0.1", 0), pyrandel::AddressReuse::YES);
     listener.Listen(4);
     for (auto _ : state) {
         std::thread sender = Sender(listener.LocalPort());

@@ -3,6 +3,7 @@
 
 #include "game/board.h"
 #include "game/grid.h"
+#include "net/tcp_socket.h"
 #include "protocol/field_list.h"
 #include "protocol/texts.h"
 
@@ -90,8 +91,9 @@ void BM_SplitLongestLine(benchmark::State& state)
     std::string line = "CHAT\t3\t";
     line += texts::NAMELESS;
     line += '\t';
-    while (line.size() < 79) {
-        line += line.size() + 2 <= 79 ? std::string(texts::COLOUR_GREEN) : std::string("!");
+    constexpr auto LIMIT = static_cast<std::size_t>(LINE_LIMIT);
+    while (line.size() < LIMIT) {
+        line += line.size() + 2 <= LIMIT ? std::string(texts::COLOUR_GREEN) : std::string("!");
     }
     FieldList fields;
     for (auto _ : state) {
@@ -106,7 +108,7 @@ BENCHMARK(BM_SplitLongestLine);
 void BM_SplitManyFields(benchmark::State& state)
 {
     std::string line = "PLOT";
-    while (line.size() + 2 <= 79) {
+    while (line.size() + 2 <= static_cast<std::size_t>(LINE_LIMIT)) {
         line += "\t7";
     }
     FieldList fields;

@@ -6,6 +6,7 @@
 // The ids are the ones the lobby logic works with.
 
 #include "app/lobby_view.h"
+#include "bot/computer_player.h"
 #include "game/qt/dialog_template.h"
 #include "protocol/texts.h"
 
@@ -59,7 +60,7 @@ inline constexpr std::array<ControlTemplate, 27> LOBBY_CONTROLS = {{
     {.id = CONTROL_ADD_COMPUTER, .kind = PUSH_BUTTON, .lines = {texts::LABEL_ADD_COMPUTER},
      .rect = {211, 158, 29, 14}, .state = Availability::DISABLED, .tab_stop = TabStop::YES},
     {.id = CONTROL_COMPUTER_LEVEL, .kind = DROP_DOWN, .rect = {242, 158, 22, 14}, .tab_stop = TabStop::YES,
-     .numbers = {1, 5, 3}},
+     .numbers = {Engine::MIN_LEVEL, Engine::MAX_LEVEL, DEFAULT_COMPUTER_LEVEL}},
     // The level list's label, in the strip between the version frame and the chat row; a screen reader
     // names the list by it.
     {.kind = LABEL, .lines = {texts::ACCESS_LEVEL}, .rect = {211, 149, 53, 8}},

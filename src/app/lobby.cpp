@@ -4,8 +4,6 @@
 #include "protocol/texts.h"
 
 #include <algorithm>
-#include <charconv>
-#include <cstdio>
 #include <iterator>
 #include <string>
 #include <utility>
@@ -179,13 +177,13 @@ bool Lobby::StartHosting()
     // With port 0 the host's own player must follow the port the host was given.
     const int bound = server.Port();
     ConnectTo(bound != 0 ? bound : options.port);
-    SetHosting(true);
+    SetHosting(Hosting::ON);
     return true;
 }
 
 void Lobby::StopHosting()
 {
-    SetHosting(false);
+    SetHosting(Hosting::OFF);
     StopComputerPlayers();
     Disconnect();
     server.Close();
@@ -241,7 +239,7 @@ void Lobby::SaveSettings()
 
 bool Lobby::AddComputerPlayer()
 {
-    const int level = ComputerLevel();
+    const int level = controls.ComputerLevel();
     std::list<ComputerPlayer> finished;
     {
         const std::lock_guard guard(computer_lock);
@@ -289,26 +287,6 @@ void Lobby::StopComputerPlayers()
     UpdateComputerButton();
 }
 
-std::vector<ComputerSeat> Lobby::ComputerSeats()
-{
-    const std::lock_guard guard(computer_lock);
-    std::vector<ComputerSeat> seats;
-    for (const ComputerPlayer& player : computers) {
-        if (player.Active()) {
-            seats.push_back({player.name(), player.level()});
-        }
-    }
-    return seats;
-}
-
-int Lobby::ComputerPlayersConnected()
-{
-    const std::lock_guard guard(computer_lock);
-    return static_cast<int>(std::count_if(computers.begin(), computers.end(), [](const ComputerPlayer& player) {
-        return player.ending() == ComputerEnding::RUNNING;
-    }));
-}
-
 void Lobby::ParticipantsShown(int count)
 {
     const std::lock_guard guard(computer_lock);
@@ -316,10 +294,10 @@ void Lobby::ParticipantsShown(int count)
     UpdateComputerButton();
 }
 
-void Lobby::SetHosting(bool now_hosting)
+void Lobby::SetHosting(Hosting now)
 {
     const std::lock_guard guard(computer_lock);
-    hosting = now_hosting;
+    hosting = now;
     UpdateComputerButton();
 }
 
@@ -327,24 +305,12 @@ bool Lobby::MayAddComputer() const
 {
     const auto active = std::count_if(computers.begin(), computers.end(),
                                       [](const ComputerPlayer& player) { return player.Active(); });
-    return hosting && listed < PLAYER_SLOTS && active < MAX_COMPUTER_PLAYERS;
+    return hosting == Hosting::ON && listed < PLAYER_SLOTS && active < MAX_COMPUTER_PLAYERS;
 }
 
 void Lobby::UpdateComputerButton()
 {
     view.EnableControl(CONTROL_ADD_COMPUTER, MayAddComputer() ? ControlState::ENABLED : ControlState::DISABLED);
-}
-
-int Lobby::ComputerLevel()
-{
-    const std::string text = view.FieldText(CONTROL_COMPUTER_LEVEL);
-    int level = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), level);
-    if (error != std::errc() || end != text.data() + text.size() || level < Engine::MIN_LEVEL ||
-        level > Engine::MAX_LEVEL) {
-        return DEFAULT_COMPUTER_LEVEL;
-    }
-    return level;
 }
 
 } // namespace pyrandel

@@ -9,15 +9,16 @@
 // Nothing here waits for a network thread; the destructor alone joins them (a computer player whose
 // connection has already ended is let go on the window thread, which joins threads that have finished).
 
-#include "app/computer_player.h"
 #include "app/host_addresses.h"
 #include "app/lobby_controls.h"
 #include "app/lobby_events.h"
 #include "app/lobby_view.h"
 #include "app/settings_file.h"
+#include "bot/computer_player.h"
 #include "client/client_session.h"
 #include "game/board.h"
 #include "net/listen_server.h"
+#include "protocol/messages.h"
 #include "server/server_session.h"
 
 #include <atomic>
@@ -36,7 +37,7 @@ inline constexpr std::string_view LOOPBACK_HOST = "localhost";
 struct LobbyOptions {
     // Where players connect and the host listens. Port 0 lets a host pick a free port (tests); its own player
     // then connects to the port actually bound.
-    int port = GAME_PORT;
+    int port = protocol::GAME_PORT;
     std::string listen_address; // empty: every address of the machine, IPv6 and IPv4
     SettingsFile settings;                      // kq.ini in the current directory
     // How long the lobby's computer players pause before each move.
@@ -48,14 +49,8 @@ struct LobbyOptions {
 // The chat line that tells the player why hosting did not start (the port is named when another program holds it).
 [[nodiscard]] std::string HostingFailureText(ListenError error, int port);
 
-// The computer players a hosting lobby may add; with the host's own player they fill the four seats.
-inline constexpr int MAX_COMPUTER_PLAYERS = 3;
-inline constexpr int DEFAULT_COMPUTER_LEVEL = 3;
-
-struct ComputerSeat {
-    std::string name;
-    int level = 0;
-};
+// The computer players a hosting lobby may add; with the host's own player they fill every seat.
+inline constexpr int MAX_COMPUTER_PLAYERS = PLAYER_SLOTS - 1;
 
 class Lobby final : public LobbyEvents {
 public:
@@ -92,24 +87,21 @@ public:
 
     // Computer players (window thread, but StopComputerPlayers from any thread)
     // Starts a computer player named CPU1..CPU3 that joins the game hosted here through "localhost", at the
-    // level the spin box shows; false when none may join now (not hosting, four present, three running).
+    // level the level list shows; false when none may join now (not hosting, every seat taken, three running).
     bool AddComputerPlayer();
     // Tells every computer player to leave; they end on their own threads and are let go later.
     void StopComputerPlayers();
-    // The computer players that still play here (not leaving, connection not ended).
-    [[nodiscard]] std::vector<ComputerSeat> ComputerSeats();
-    // Those whose connection has not ended yet, the leaving ones included.
-    [[nodiscard]] int ComputerPlayersConnected();
 
 private:
+    enum class Hosting { OFF, ON };
+
     void ConnectTo(int port);
     // The participant list on screen changed (any thread).
     void ParticipantsShown(int count);
-    void SetHosting(bool now_hosting);
+    void SetHosting(Hosting now);
     // Enables "CPU参加" exactly when AddComputerPlayer would start one; computer_lock is held.
     void UpdateComputerButton();
     [[nodiscard]] bool MayAddComputer() const; // computer_lock is held
-    [[nodiscard]] int ComputerLevel();
 
     LobbyView& view;
     LobbyControls& controls;
@@ -124,7 +116,7 @@ private:
     // Guards the members below. Held while the button's state is worked out and handed to the view, so states
     // worked out on two threads reach the view in the order they were worked out.
     std::mutex computer_lock;
-    bool hosting = false;
+    Hosting hosting = Hosting::OFF;
     int listed = 0;
     std::list<ComputerPlayer> computers; // destroyed (joined) on the window thread only
 };

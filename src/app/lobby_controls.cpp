@@ -1,8 +1,10 @@
 #include "app/lobby_controls.h"
 
+#include "bot/computer_player.h"
 #include "protocol/text_codec.h"
 #include "protocol/texts.h"
 
+#include <charconv>
 #include <utility>
 #include <vector>
 
@@ -57,6 +59,18 @@ std::string LobbyControls::ReadField(int id)
 
 void LobbyControls::WriteField(int id, std::string_view text) { view.WriteField(id, text); }
 
+int LobbyControls::ComputerLevel()
+{
+    const std::string text = view.FieldText(CONTROL_COMPUTER_LEVEL);
+    int level = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), level);
+    if (error != std::errc() || end != text.data() + text.size() || level < Engine::MIN_LEVEL ||
+        level > Engine::MAX_LEVEL) {
+        return DEFAULT_COMPUTER_LEVEL;
+    }
+    return level;
+}
+
 void LobbyControls::SetConnectControls(ControlState state, ConnectMode mode)
 {
     view.EnableControl(mode == ConnectMode::CLIENT ? CONTROL_HOST : CONTROL_CONNECT, state);
@@ -83,8 +97,6 @@ void LobbyControls::RemoveParticipant(int id) { participants.Remove(id); }
 
 void LobbyControls::ClearParticipants() { participants.Clear(); }
 
-void LobbyControls::RestoreConnectControls() { SetConnectControls(ControlState::ENABLED, ConnectMode::CLIENT); }
-
 void LobbyControls::ResetMatchButtons()
 {
     view.EnableControl(CONTROL_MATCH, ControlState::ENABLED);
@@ -92,6 +104,17 @@ void LobbyControls::ResetMatchButtons()
 }
 
 void LobbyControls::ShowStatus(std::string_view text) { view.ShowStatus(text); }
+
+// The status line says so already; the lobby's controls stay as the player set them.
+void LobbyControls::Connected() {}
+
+void LobbyControls::ConnectionEnded(ConnectionEnd how)
+{
+    // A lobby that closed the connection itself has set its controls already, and may stand in a new mode by now.
+    if (how != ConnectionEnd::CLOSED) {
+        SetConnectControls(ControlState::ENABLED, ConnectMode::CLIENT);
+    }
+}
 
 void LobbyControls::PostCommand(int command, int param) { view.PostCommand(command, param); }
 

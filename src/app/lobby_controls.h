@@ -36,9 +36,11 @@ public:
     void SetParticipantsShownHandler(std::function<void(int count)> handler);
 
     // Fields
-    // The text of an edit field as the logic uses it: at most 78 bytes, never ending in half a character.
+    // The text of an edit field as the logic uses it: at most FIELD_READ_BYTES, never ending in half a character.
     [[nodiscard]] std::string ReadField(int id);
     void WriteField(int id, std::string_view text);
+    // The level the list beside "CPU参加" shows, or DEFAULT_COMPUTER_LEVEL when it shows no level.
+    [[nodiscard]] int ComputerLevel();
 
     // Enables or disables the connection controls of `mode` (the other mode's toggle, the address and the
     // name); an empty name becomes "名無し" either way; enabling also releases both toggles. The mode's own
@@ -51,9 +53,11 @@ public:
     void AddParticipant(std::string_view name, int id) override;
     void RemoveParticipant(int id) override;
     void ClearParticipants() override;
-    void RestoreConnectControls() override;
     void ResetMatchButtons() override;
     void ShowStatus(std::string_view text) override;
+    void Connected() override;
+    // An end the lobby did not ask for releases both modes and makes name and address editable again.
+    void ConnectionEnded(ConnectionEnd how) override;
     void PostCommand(int command, int param) override;
     void OpenBattleWindow(int colour, BattleEvents& events) override;
     [[nodiscard]] bool IsBattleWindowOpen() override;

@@ -17,7 +17,7 @@
 //    the battle window's, or a message box's.
 
 #include "app/lobby_events.h"
-#include "client/battle_events.h"
+#include "game/battle_events.h"
 
 #include <string>
 #include <string_view>
@@ -49,8 +49,7 @@ inline constexpr int CONTROL_START = 1023;
 inline constexpr int CONTROL_ADD_COMPUTER = 1030;
 inline constexpr int CONTROL_COMPUTER_LEVEL = 1031;
 
-inline constexpr int FIELD_LIMIT = 80;       // characters the player may type into an edit field
-inline constexpr int FIELD_READ_BYTES = 78; // bytes of a field the logic uses (cut by the logic, not the view)
+inline constexpr int FIELD_LIMIT = 80; // characters the player may type into an edit field (FIELD_READ_BYTES used)
 
 enum class ControlState { DISABLED, ENABLED };
 enum class HeldKey { ENTER, ESCAPE };

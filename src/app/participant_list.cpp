@@ -75,30 +75,6 @@ void ParticipantList::Clear()
     NotifyChange();
 }
 
-int ParticipantList::Count() const
-{
-    const std::lock_guard guard(lock);
-    return static_cast<int>(entries.size());
-}
-
-int ParticipantList::IdAt(int index) const
-{
-    const std::lock_guard guard(lock);
-    if (index < 0 || index >= static_cast<int>(entries.size())) {
-        return -1;
-    }
-    return entries[static_cast<std::size_t>(index)].id;
-}
-
-std::string ParticipantList::NameAt(int index) const
-{
-    const std::lock_guard guard(lock);
-    if (index < 0 || index >= static_cast<int>(entries.size())) {
-        return {};
-    }
-    return entries[static_cast<std::size_t>(index)].name;
-}
-
 std::optional<std::vector<RosterEntry>> ParticipantList::Snapshot() const
 {
     const std::lock_guard guard(lock);

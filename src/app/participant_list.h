@@ -51,11 +51,6 @@ public:
     void Clear();
 
     // Reading
-    [[nodiscard]] int Count() const;
-    // The id of entry `index`, or -1 out of range.
-    [[nodiscard]] int IdAt(int index) const;
-    // The name of entry `index`, or the empty text out of range.
-    [[nodiscard]] std::string NameAt(int index) const;
     // All entries in list order, taken under the lock. Always readable: a detached list is empty.
     [[nodiscard]] std::optional<std::vector<RosterEntry>> Snapshot() const;
 

@@ -73,10 +73,10 @@ Settings SettingsFile::Parse(std::string_view bytes)
 
 std::string SettingsFile::Format(std::string_view name, std::string_view address)
 {
-    // The lobby reads its fields as 78 bytes at most; a longer text from elsewhere is cut the same way, so every
-    // file written here can be read back.
-    name = Cp932Prefix(name, SETTINGS_WRITE_LIMIT);
-    address = Cp932Prefix(address, SETTINGS_WRITE_LIMIT);
+    // The lobby reads its fields as FIELD_READ_BYTES at most; a longer text from elsewhere is cut the same way, so
+    // every file written here can be read back.
+    name = Cp932Prefix(name, FIELD_READ_BYTES);
+    address = Cp932Prefix(address, FIELD_READ_BYTES);
     std::string out;
     out.reserve(name.size() + address.size() + 6);
     WriteRecord(out, name);
@@ -95,7 +95,7 @@ Settings SettingsFile::Load() const
     if (!file) {
         return {};
     }
-    // Two records of at most 79 bytes each: anything past this is never looked at.
+    // Two records of at most SETTINGS_TEXT_LIMIT bytes each: anything past this is never looked at.
     constexpr std::size_t MOST = 2 * (2 + SETTINGS_TEXT_LIMIT + 1);
     std::string bytes(MOST, '\0');
     file.read(bytes.data(), static_cast<std::streamsize>(MOST));

@@ -2,9 +2,12 @@
 // kq.ini: the player's name and the last host address, kept between runs. Despite its name it is binary: two
 // records, each a 16-bit little-endian length N, N text bytes (code page 932) and one byte 0; nothing else.
 //
-// Reading is hardened, as the file may come from anywhere: a length that is negative or above 79 (the most a
-// record may hold), or a record the file does not hold in full, counts as missing, and so does everything after
-// it. A text ends after its stored length (or at an earlier 0); the byte stored as its end is not relied on.
+// Reading is hardened, as the file may come from anywhere: a length that is negative or above
+// SETTINGS_TEXT_LIMIT (the most a record may hold), or a record the file does not hold in full, counts as missing,
+// and so does everything after it. A text ends after its stored length (or at an earlier 0); the byte stored as
+// its end is not relied on.
+
+#include "protocol/player_name.h"
 
 #include <cstddef>
 #include <filesystem>
@@ -16,8 +19,9 @@ namespace pyrandel {
 
 inline constexpr std::string_view SETTINGS_FILE_NAME = "kq.ini";
 inline constexpr std::string_view SETTINGS_FOLDER_NAME = "pyrandel"; // under the user's configuration folder
-inline constexpr int SETTINGS_TEXT_LIMIT = 79;          // bytes a stored text may have when read
-inline constexpr std::size_t SETTINGS_WRITE_LIMIT = 78; // bytes a text is written with at most
+// A text is written with at most FIELD_READ_BYTES, the most the lobby reads of a field; a reader takes one byte
+// more, as every program's reader of the file always has.
+inline constexpr int SETTINGS_TEXT_LIMIT = static_cast<int>(FIELD_READ_BYTES) + 1;
 
 struct Settings {
     std::optional<std::string> name;

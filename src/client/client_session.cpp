@@ -11,8 +11,6 @@ namespace pyrandel {
 
 namespace {
 
-constexpr std::size_t NAME_BYTES = 78;
-
 [[nodiscard]] std::string ChatLine(std::string_view name, std::string_view text)
 {
     std::string line;
@@ -34,7 +32,7 @@ ClientSession::~ClientSession() { Shutdown(); }
 void ClientSession::SendChat(std::string_view text)
 {
     const std::string name = view.PlayerName();
-    view.AppendChat(ChatLine(Cp932Prefix(name, NAME_BYTES), text));
+    view.AppendChat(ChatLine(Cp932Prefix(name, FIELD_READ_BYTES), text));
     SendLine(protocol::Chat(text));
 }
 
@@ -168,8 +166,9 @@ void ClientSession::Hint()
 void ClientSession::OnConnect()
 {
     view.ShowStatus(texts::STATUS_CONNECTED);
+    view.Connected();
     const std::string name = view.PlayerName();
-    SendLine(protocol::NewClient(Cp932Prefix(name, NAME_BYTES)));
+    SendLine(protocol::NewClient(Cp932Prefix(name, FIELD_READ_BYTES)));
 }
 
 void ClientSession::OnLine(const char* line)
@@ -241,16 +240,13 @@ void ClientSession::OnDisconnect()
 {
     // The transport has closed the socket already; closing it here again could close a connection the player
     // asked for meanwhile.
-    const bool closed_by_player = EndingAttemptWasClosed();
+    const ConnectionEnd how = EndingAttemptWasClosed() ? ConnectionEnd::CLOSED : ConnectionEnd::LOST;
     LeaveMatch(TellHost::NO);
     view.ShowStatus(texts::STATUS_NOT_CONNECTED);
     view.ClearParticipants();
     // A connection the player did not end was ended by the host or lost on the way; either way it is gone.
-    view.AppendChat(closed_by_player ? texts::CHAT_CONNECTION_CLOSED : texts::CHAT_CONNECTION_LOST);
-    // A lobby that closed the connection itself has set its controls already, and may stand in a new mode by now.
-    if (!closed_by_player) {
-        view.RestoreConnectControls();
-    }
+    view.AppendChat(how == ConnectionEnd::CLOSED ? texts::CHAT_CONNECTION_CLOSED : texts::CHAT_CONNECTION_LOST);
+    view.ConnectionEnded(how);
 }
 
 void ClientSession::OnConnectFailed(ConnectFailure reason)
@@ -258,12 +254,13 @@ void ClientSession::OnConnectFailed(ConnectFailure reason)
     const bool closed_by_player = EndingAttemptWasClosed(); // counts every ending attempt, so asked first
     if (closed_by_player || reason == ConnectFailure::CANCELLED) {
         view.ShowStatus(texts::STATUS_NOT_CONNECTED); // the attempt was called off: nothing failed
+        view.ConnectionEnded(ConnectionEnd::CLOSED);
         return;
     }
     // Without a word the player would be left with a pressed toggle and "connecting..." for good.
     view.AppendChat(ConnectFailureText(reason));
     view.ShowStatus(texts::STATUS_NOT_CONNECTED);
-    view.RestoreConnectControls();
+    view.ConnectionEnded(ConnectionEnd::FAILED);
 }
 
 std::string_view ConnectFailureText(ConnectFailure reason)

@@ -8,8 +8,8 @@
 // the permission to place are only ever touched there. Other players' balls and the end of a match are handled
 // on the connection thread directly; the Board takes its own lock. Lines go out from both threads.
 
-#include "client/battle_events.h"
 #include "client/client_view.h"
+#include "game/battle_events.h"
 #include "game/board.h"
 #include "net/connect_client.h"
 
@@ -34,7 +34,7 @@ public:
     // Connecting
     // Starts a connection (see ConnectClient::Connect).
     bool Connect(std::string_view host, int port);
-    // The lobby ends the connection or the attempt: its end then leaves the lobby's controls as they are.
+    // The lobby ends the connection or the attempt; the view hears of its end as ConnectionEnd::CLOSED.
     void Disconnect();
 
     // Sending (window thread)

@@ -1,15 +1,16 @@
 #pragma once
 // What the client session needs of the player's program: the lobby's shared controls (name, chat log,
-// participant list, connection controls, status line), the window thread for the two match commands, and the
-// battle window. The desktop program implements it over its lobby (LobbyControls); a computer player implements
-// it headless.
+// participant list, status line), the news of its connection, the window thread for the two match commands, and
+// the battle window. The desktop program implements it over its lobby (LobbyControls); a computer player
+// implements it headless.
 //
 // Threads: every call may come from the connection thread or the window thread and must not wait for the window
 // thread, but for OpenBattleWindow (window thread only, returns when the window has closed) and ShowMessageBox
 // (may hold a connection thread until the box is dismissed or the program ends).
 
-#include "client/battle_events.h"
+#include "game/battle_events.h"
 #include "game/board.h"
+#include "protocol/player_name.h"
 
 #include <string>
 #include <string_view>
@@ -21,21 +22,33 @@ namespace pyrandel {
 inline constexpr int CMD_START_MATCH = 101; // param: the colour as received
 inline constexpr int CMD_YOUR_TURN = 102;   // param: 0
 
+// How a connection, or the attempt to make one, ended.
+enum class ConnectionEnd {
+    FAILED, // it could not be made: the name is unknown, the host refused or never answered
+    LOST,   // it stood, and the host, the network or a Close ended it
+    CLOSED, // the owner called it off: ClientSession::Disconnect at any time, or a Close while it was being made
+};
+
 class ClientView : public StatusSink, public BoardSurface {
 public:
     // Lobby controls
-    // The player's name, at most 78 bytes of code page 932 text.
+    // The player's name, at most FIELD_READ_BYTES of code page 932 text.
     [[nodiscard]] virtual std::string PlayerName() = 0;
     // One line at the end of the chat log.
     virtual void AppendChat(std::string_view text) = 0;
     virtual void AddParticipant(std::string_view name, int id) = 0;
     virtual void RemoveParticipant(int id) = 0;
     virtual void ClearParticipants() = 0;
-    // The controls as when no connection stands: every mode released, name and address editable.
-    virtual void RestoreConnectControls() = 0;
     // The lobby's hidden match buttons as when no match runs.
     virtual void ResetMatchButtons() = 0;
     // ShowStatus (StatusSink): the status line.
+
+    // Connection (connection thread)
+    // The connection to the host stands; the host's lines follow.
+    virtual void Connected() = 0;
+    // The connection, or the attempt, is over, once for every Connect that started; the session has written its
+    // texts (status line, chat log) already.
+    virtual void ConnectionEnded(ConnectionEnd how) = 0;
 
     // Window thread
     // Queues a command for ClientSession::HandleCommand on the window thread and returns at once.

@@ -4,6 +4,8 @@
 
 namespace pyrandel {
 
+static_assert(texts::COLOUR_NAMES.size() == COLOURS, "every colour has its name in the texts");
+
 namespace {
 
 [[nodiscard]] constexpr bool IsColour(int colour) { return colour >= 0 && colour < COLOURS; }

@@ -1,5 +1,6 @@
 #include "host/host_log.h"
 
+#include "game/grid.h"
 #include "protocol/text_codec.h"
 
 #include <array>
@@ -9,7 +10,7 @@ namespace pyrandel {
 
 namespace {
 
-constexpr std::array<std::string_view, 4> COLOUR_WORDS = {"blue", "red", "yellow", "green"};
+constexpr std::array<std::string_view, COLOURS> COLOUR_WORDS = {"blue", "red", "yellow", "green"};
 
 [[nodiscard]] std::string ColourWord(int colour)
 {

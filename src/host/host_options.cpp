@@ -14,7 +14,8 @@ std::optional<int> ParseHostOptions(int argc, const char* const* argv, HostOptio
     AddStandardOptions(app);
     std::string port = std::to_string(options.port);
     std::string seed;
-    app.add_option("--port", port, "TCP port to listen on, IPv4 and IPv6 (default 1224)")
+    app.add_option("--port", port,
+                   "TCP port to listen on, IPv4 and IPv6 (default " + std::to_string(protocol::GAME_PORT) + ")")
         ->type_name("N")
         ->check(PortNumber());
     app.add_option("--seed", seed, "Seed of the draw of turn order and colours, for reproducible matches "

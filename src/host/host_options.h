@@ -1,7 +1,7 @@
 #pragma once
 // The command line of pyrandel-host: pyrandel-host [--port N] [--seed N] [--quiet].
 
-#include "server/server_session.h"
+#include "protocol/messages.h"
 
 #include <cstdint>
 #include <optional>
@@ -10,7 +10,7 @@
 namespace pyrandel {
 
 struct HostOptions {
-    int port = GAME_PORT;
+    int port = protocol::GAME_PORT;
     std::optional<std::uint32_t> seed; // nothing: the calendar time in seconds, as the desktop host does
     bool quiet = false;                // errors only
 };

@@ -111,9 +111,9 @@ void ConnectClient::SetResolver(Resolver lookup_host)
 
 void ConnectClient::Run()
 {
-    bool socket_ready = true; // Connect made the first attempt's socket
+    AttemptSocket attempt_socket = AttemptSocket::READY; // Connect made the first attempt's socket
     for (;;) {
-        Attempt(socket_ready);
+        Attempt(attempt_socket);
         const std::scoped_lock guard(connect_lock);
         if (!attempt_pending) {
             phase = Phase::EXITING;
@@ -122,7 +122,7 @@ void ConnectClient::Run()
         attempt_pending = false;
         // Under the lock, so a Close from now on reaches the new socket.
         attempt_cancelled = pending_cancelled;
-        socket_ready = !pending_cancelled && socket.Create();
+        attempt_socket = !pending_cancelled && socket.Create() ? AttemptSocket::READY : AttemptSocket::MISSING;
         phase = Phase::ACTIVE;
     }
 }
@@ -195,7 +195,7 @@ ConnectResult ConnectClient::ConnectToAny(const ResolveResult& found)
     return outcome;
 }
 
-void ConnectClient::Attempt(bool socket_ready)
+void ConnectClient::Attempt(AttemptSocket attempt_socket)
 {
     std::string name;
     int attempt_port = 0;
@@ -206,7 +206,7 @@ void ConnectClient::Attempt(bool socket_ready)
     }
     ConnectFailure failure = ConnectFailure::FAILED;
     bool connected = false;
-    if (socket_ready) {
+    if (attempt_socket == AttemptSocket::READY) {
         bool cancelled = false;
         const auto numeric = SocketAddress::Numeric(name, attempt_port);
         const ResolveResult found = numeric ? ResolveResult{true, {*numeric}} : LookUp(name, attempt_port, cancelled);

@@ -71,10 +71,12 @@ private:
     // Where the client's thread is, as Connect needs to know it.
     enum class Phase { ACTIVE, LAST_CALLBACK, EXITING };
 
+    // Whether an attempt has its socket: none when it could not be made, or Close came before the attempt.
+    enum class AttemptSocket { READY, MISSING };
+
     void Run() override;
-    // One attempt: connect (on the socket made for it, when there is one), then deliver lines until the
-    // connection ends.
-    void Attempt(bool socket_ready);
+    // One attempt: connect (when the socket is ready), then deliver lines until the connection ends.
+    void Attempt(AttemptSocket attempt_socket);
     // The host's addresses, or nothing when Close came first. Numeric addresses need no lookup.
     struct Lookup;
     [[nodiscard]] ResolveResult LookUp(const std::string& name, int attempt_port, bool& cancelled);

@@ -51,11 +51,6 @@ void LineConnection::Close()
     socket.Close();
 }
 
-bool LineConnection::IsFree() const
-{
-    return !socket.IsOpen() && !Running();
-}
-
 void LineConnection::Run()
 {
     if (admission.count() > 0) {

@@ -19,8 +19,6 @@ namespace pyrandel {
 
 class ListenServer;
 
-inline constexpr int LINE_LIMIT = 79; // bytes of text a received line holds at most
-
 // Limits that keep one connection from holding a seat or the others for long. Tests shorten them.
 struct ConnectionLimits {
     std::size_t send_queue = SEND_QUEUE_LIMIT;
@@ -42,8 +40,6 @@ public:
     void Admit();
     // Ends the connection from any thread; the reading thread then reports OnDisconnect and ends.
     void Close();
-    // Free: no connection and no thread still finishing its last steps.
-    [[nodiscard]] bool IsFree() const;
     // Holds a connection (its thread may already be gone or not yet started).
     [[nodiscard]] bool IsOpen() const { return socket.IsOpen(); }
     [[nodiscard]] int index() const { return slot_index; }

@@ -26,7 +26,7 @@ ListenError ListenOn(TcpSocket& socket, const SocketAddress& local, int backlog)
     if (!socket.Create(local.family())) {
         return ListenError::FAILED;
     }
-    const BindResult bound = socket.Bind(local, AddressReuse::Yes);
+    const BindResult bound = socket.Bind(local, AddressReuse::YES);
     if (bound == BindResult::BOUND && socket.Listen(backlog)) {
         return ListenError::NONE;
     }

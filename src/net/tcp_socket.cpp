@@ -52,14 +52,14 @@ public:
     }
     [[nodiscard]] bool Interrupted() const { return closed.load(std::memory_order_acquire); }
 
-    enum class Wait { Ready, Interrupted };
+    enum class Wait { READY, INTERRUPTED };
     // Waits until the descriptor shows `events` or the connection is interrupted. `timeout_ms` -1: no limit.
     // With no events, only the time passes (or the interruption comes).
     [[nodiscard]] Wait WaitFor(short events, int timeout_ms = -1) const
     {
         for (;;) {
             if (Interrupted()) {
-                return Wait::Interrupted;
+                return Wait::INTERRUPTED;
             }
             pollfd fds[2] = {{events != 0 ? fd : -1, events, 0}, {wake, POLLIN, 0}};
             const int ready = ::poll(fds, 2, timeout_ms);
@@ -67,9 +67,9 @@ public:
                 continue;
             }
             if (ready < 0 || (fds[1].revents & POLLIN) != 0 || Interrupted()) {
-                return Wait::Interrupted;
+                return Wait::INTERRUPTED;
             }
-            return Wait::Ready; // readiness, a timeout or an error condition: the caller's next call tells which
+            return Wait::READY; // readiness, a timeout or an error condition: the caller's next call tells which
         }
     }
 
@@ -175,6 +175,10 @@ bool IsRetryAcceptError(int error)
 
 } // namespace
 
+// Whether a connection that a socket takes on is connected to a peer (accepted, connected, moved from one that
+// was) or not yet (made for binding or connecting).
+enum class Link { NOT_CONNECTED, CONNECTED };
+
 struct TcpSocket::State {
     mutable std::mutex lock; // guards the fields below up to the reader
     ConnectionPtr connection;
@@ -198,11 +202,11 @@ struct TcpSocket::State {
     }
 
     // Installs a new connection (or none) and returns the old one, which the caller interrupts.
-    [[nodiscard]] ConnectionPtr Replace(ConnectionPtr next, bool is_connected)
+    [[nodiscard]] ConnectionPtr Replace(ConnectionPtr next, Link link)
     {
         ConnectionPtr old = std::move(connection);
         connection = std::move(next);
-        connected.store(is_connected, std::memory_order_release);
+        connected.store(link == Link::CONNECTED, std::memory_order_release);
         generation.fetch_add(1, std::memory_order_acq_rel);
         return old;
     }
@@ -217,7 +221,7 @@ struct TcpSocket::State {
             if (connection.get() != expected || expected == nullptr) {
                 return;
             }
-            old = Replace(nullptr, false);
+            old = Replace(nullptr, Link::NOT_CONNECTED);
         }
         old->Interrupt();
     }
@@ -250,9 +254,10 @@ TcpSocket& TcpSocket::TakeOver(TcpSocket& from)
     ConnectionPtr old;
     {
         const std::scoped_lock guard(state->lock, from.state->lock);
-        const bool was_connected = from.state->connected.load(std::memory_order_acquire);
-        ConnectionPtr taken = from.state->Replace(nullptr, false);
-        old = state->Replace(std::move(taken), was_connected);
+        const Link link =
+            from.state->connected.load(std::memory_order_acquire) ? Link::CONNECTED : Link::NOT_CONNECTED;
+        ConnectionPtr taken = from.state->Replace(nullptr, Link::NOT_CONNECTED);
+        old = state->Replace(std::move(taken), link);
     }
     if (old) {
         old->Interrupt();
@@ -271,7 +276,7 @@ bool TcpSocket::Create(int family)
     ConnectionPtr old;
     {
         const std::scoped_lock guard(state->lock);
-        old = state->Replace(fresh, false);
+        old = state->Replace(fresh, Link::NOT_CONNECTED);
     }
     if (old) {
         old->Interrupt();
@@ -285,7 +290,7 @@ BindResult TcpSocket::Bind(const SocketAddress& local, AddressReuse reuse)
     if (!connection) {
         return BindResult::FAILED;
     }
-    if (reuse == AddressReuse::Yes) {
+    if (reuse == AddressReuse::YES) {
         const int on = 1;
         ::setsockopt(connection->fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     }
@@ -320,7 +325,7 @@ TcpSocket TcpSocket::Accept()
             ConnectionPtr connection = MakeConnection(fd);
             if (!connection) {
                 // No descriptor left for the wake-up: this peer is dropped, the listener carries on.
-                if (listener->WaitFor(0, ACCEPT_RETRY_MS) == Connection::Wait::Interrupted) {
+                if (listener->WaitFor(0, ACCEPT_RETRY_MS) == Connection::Wait::INTERRUPTED) {
                     return accepted;
                 }
                 continue;
@@ -328,17 +333,17 @@ TcpSocket TcpSocket::Accept()
             SendLinesAtOnce(fd);
             {
                 const std::scoped_lock guard(accepted.state->lock);
-                (void)accepted.state->Replace(std::move(connection), true);
+                (void)accepted.state->Replace(std::move(connection), Link::CONNECTED);
             }
             return accepted;
         }
         const int error = errno;
         if (IsRetryAcceptError(error)) {
-            if (listener->WaitFor(POLLIN) == Connection::Wait::Interrupted) {
+            if (listener->WaitFor(POLLIN) == Connection::Wait::INTERRUPTED) {
                 return accepted;
             }
         } else if (IsTransientAcceptError(error)) {
-            if (listener->WaitFor(0, ACCEPT_RETRY_MS) == Connection::Wait::Interrupted) {
+            if (listener->WaitFor(0, ACCEPT_RETRY_MS) == Connection::Wait::INTERRUPTED) {
                 return accepted;
             }
         } else {
@@ -370,7 +375,7 @@ ConnectResult TcpSocket::Connect(const SocketAddress& remote)
             if (left == 0) {
                 return ConnectResult::UNREACHABLE;
             }
-            if (connection->WaitFor(POLLOUT, left) == Connection::Wait::Interrupted) {
+            if (connection->WaitFor(POLLOUT, left) == Connection::Wait::INTERRUPTED) {
                 return ConnectResult::CLOSED;
             }
             pollfd probe{connection->fd, POLLOUT, 0};
@@ -463,7 +468,7 @@ int TcpSocket::Receive(char* destination, int capacity)
                     return 0;
                 }
             }
-            if (connection->WaitFor(POLLIN, timeout_ms) == Connection::Wait::Interrupted) {
+            if (connection->WaitFor(POLLIN, timeout_ms) == Connection::Wait::INTERRUPTED) {
                 return 0;
             }
             continue;
@@ -520,7 +525,7 @@ bool TcpSocket::SendParts(iovec* next, int remaining_parts)
                     state->CloseIf(connection.get());
                     return false;
                 }
-                if (connection->WaitFor(POLLOUT, static_cast<int>(left.count()) + 1) == Connection::Wait::Ready) {
+                if (connection->WaitFor(POLLOUT, static_cast<int>(left.count()) + 1) == Connection::Wait::READY) {
                     continue;
                 }
                 return false;
@@ -567,7 +572,7 @@ void TcpSocket::Close()
     ConnectionPtr old;
     {
         const std::scoped_lock guard(state->lock);
-        old = state->Replace(nullptr, false);
+        old = state->Replace(nullptr, Link::NOT_CONNECTED);
     }
     if (old) {
         old->Interrupt();

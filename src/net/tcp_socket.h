@@ -20,7 +20,11 @@ struct iovec;
 
 namespace pyrandel {
 
-enum class AddressReuse { No, Yes };
+enum class AddressReuse { NO, YES };
+
+// The most bytes of text a received line holds: both reading loops (LineConnection, ConnectClient) read with this
+// limit, so a longer line reaches its reader as pieces of this length, each taken as a line of its own.
+inline constexpr int LINE_LIMIT = 79;
 
 // ReadLine results.
 inline constexpr int LINE_NONE = 0;     // not connected on entry, or the connection ended (socket now closed)
@@ -78,7 +82,7 @@ public:
     bool Create(int family = AF_INET);
     // A listening socket asks for address reuse so a host stopped and started again at once can listen on the
     // same port.
-    BindResult Bind(const SocketAddress& local, AddressReuse reuse = AddressReuse::No);
+    BindResult Bind(const SocketAddress& local, AddressReuse reuse = AddressReuse::NO);
     bool Listen(int backlog);
     // The accepted connection, or a socket that holds nothing when accept failed (above all after Close).
     [[nodiscard]] TcpSocket Accept();

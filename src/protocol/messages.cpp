@@ -1,5 +1,6 @@
 #include "protocol/messages.h"
 
+#include "net/tcp_socket.h"
 #include "protocol/field_list.h"
 #include "protocol/texts.h"
 
@@ -52,8 +53,8 @@ std::string ChatRelay(int id, std::string_view name, std::string_view text)
     // speaker chose: "CAN_PUT", "ID\t3" or "PLOT..." at every other player. Cut where the receiver cuts, the line
     // shows the players exactly what they saw before and nothing more.
     std::string line = Line(CHAT, id, name, text);
-    if (line.size() > RECEIVED_LINE_BYTES) {
-        line.resize(RECEIVED_LINE_BYTES);
+    if (line.size() > static_cast<std::size_t>(LINE_LIMIT)) {
+        line.resize(static_cast<std::size_t>(LINE_LIMIT));
     }
     return line;
 }

@@ -7,14 +7,13 @@
 //                  | PLOT colour col row win | END_VS | END_VS id field2
 // Numbers the sender formats itself are written with "%d"; relayed fields are copied as received text.
 
-#include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace pyrandel::protocol {
 
-// A receiver reads at most this many bytes of a line; the rest reaches it as lines of their own.
-inline constexpr std::size_t RECEIVED_LINE_BYTES = 79;
+// The TCP port a host listens on and its players connect to.
+inline constexpr int GAME_PORT = 1224;
 
 // Command words
 inline constexpr std::string_view NEW_C = "NEW_C";
@@ -41,7 +40,8 @@ inline constexpr std::string_view CAN_PUT = "CAN_PUT";
 [[nodiscard]] std::string Add(int id, std::string_view name);
 [[nodiscard]] std::string Del(int id);
 [[nodiscard]] std::string Msg(std::string_view text);
-// Cut to RECEIVED_LINE_BYTES: no part of a speaker's name or text ever reaches a player as a line of its own.
+// Cut to LINE_LIMIT bytes, as a receiver reads a line: no part of a speaker's name or text ever reaches a
+// player as a line of its own.
 [[nodiscard]] std::string ChatRelay(int id, std::string_view name, std::string_view text);
 [[nodiscard]] std::string MatchStart(int colour, int count);
 [[nodiscard]] std::string CanPut();

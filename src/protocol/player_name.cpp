@@ -17,8 +17,8 @@ std::variant<std::string, NameError> CheckPlayerName(std::string_view utf8)
     if (Cp932ToUtf8(cp932) != utf8) {
         return NameError{"holds characters that Shift-JIS (code page 932) cannot show"};
     }
-    if (cp932.size() > NAME_BYTE_LIMIT) {
-        return NameError{"is longer than 78 bytes in Shift-JIS"};
+    if (cp932.size() > FIELD_READ_BYTES) {
+        return NameError{"is longer than " + std::to_string(FIELD_READ_BYTES) + " bytes in Shift-JIS"};
     }
     return cp932;
 }

@@ -1,15 +1,16 @@
 #pragma once
 // Every Japanese text of the program, held as the exact code page 932 bytes that go on the wire and into the
 // settings file. The UTF-8 spelling beside each entry is what the bytes mean; a test checks the two agree.
-// Views convert these with TextCodec at the widget boundary; the core never converts them.
+// Views convert these at the widget boundary (Cp932ToUtf8 in text_codec.h); the core never converts them.
 
 #include <array>
+#include <cstddef>
 #include <string_view>
 
 namespace pyrandel::texts {
 
 
-// Colour names, indexed by colour 0..3 through ColourName().
+// Colour names, indexed by colour (0 blue, 1 red, 2 yellow, 3 green) through ColourName().
 inline constexpr std::string_view COLOUR_BLUE = "\x90\xC2"; // 青
 inline constexpr std::string_view COLOUR_RED = "\x90\xD4"; // 赤
 inline constexpr std::string_view COLOUR_YELLOW = "\x89\xA9"; // 黄
@@ -115,12 +116,14 @@ inline constexpr std::string_view DESCRIBE_ADD_COMPUTER = "\x83R\x83\x93\x83s\x8
 inline constexpr std::string_view DESCRIBE_LEVEL = "\x8EQ\x89\xC1\x82\xB3\x82\xB9\x82\xE9\x83R\x83\x93\x83s\x83\x85\x81[\x83^\x81[\x82\xCC\x8B\xAD\x82\xB3\x81" "A1\x82\xA9\x82\xE7" "5"; // 参加させるコンピューターの強さ、1から5
 inline constexpr std::string_view BATTLE_KEYS = "\x81\xA9\x81\xA8\x81" "F\x83}\x81[\x83J\x81[\x82\xF0\x93\xAE\x82\xA9\x82\xB7\x81@Space\x81" "E\x81\xAB\x81" "F\x83{\x81[\x83\x8B\x82\xF0\x92u\x82\xAD\x81@H\x81" "F\x83q\x83\x93\x83g\x81@Enter\x81" "EEsc\x81" "F\x91\xCE\x90\xED\x82\xF0\x82\xE2\x82\xDF\x82\xE9\x81@\x89" "E\x83N\x83\x8A\x83" "b\x83N\x81" "F\x90\xDD\x92\xE8"; // ←→：マーカーを動かす　Space・↓：ボールを置く　H：ヒント　Enter・Esc：対戦をやめる　右クリック：設定
 
-inline constexpr std::array<std::string_view, 4> COLOUR_NAMES = {COLOUR_BLUE, COLOUR_RED, COLOUR_YELLOW, COLOUR_GREEN};
+inline constexpr std::array COLOUR_NAMES = {COLOUR_BLUE, COLOUR_RED, COLOUR_YELLOW, COLOUR_GREEN};
 
-// The name of a colour, or the empty text for anything outside 0..3, so no caller can index past the table.
+// The name of a colour, or the empty text for anything but a colour, so no caller can index past the table.
 [[nodiscard]] constexpr std::string_view ColourName(int colour)
 {
-    return colour >= 0 && colour < 4 ? COLOUR_NAMES[static_cast<unsigned>(colour)] : std::string_view{};
+    return colour >= 0 && static_cast<std::size_t>(colour) < COLOUR_NAMES.size()
+               ? COLOUR_NAMES[static_cast<std::size_t>(colour)]
+               : std::string_view{};
 }
 
 // Pairs every entry with its UTF-8 spelling, for the test that checks the bytes.

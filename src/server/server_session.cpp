@@ -1,9 +1,11 @@
 #include "server/server_session.h"
 
+#include "game/grid.h"
 #include "protocol/field_list.h"
 #include "protocol/messages.h"
 
 #include <algorithm>
+#include <numeric>
 #include <utility>
 #include <vector>
 
@@ -11,7 +13,6 @@ namespace pyrandel {
 
 namespace {
 
-inline constexpr int COLOUR_COUNT = 4;
 // Swaps of the draw; with the order of the random calls this fixes every host's draw for a given state.
 inline constexpr int DRAW_ROUNDS = 16;
 
@@ -177,13 +178,14 @@ void ServerSession::HandleStart()
         return;
     }
 
-    std::array<int, COLOUR_COUNT> colours{0, 1, 2, 3};
+    std::array<int, COLOURS> colours{};
+    std::iota(colours.begin(), colours.end(), 0);
     for (int round = 0; round < DRAW_ROUNDS; ++round) {
         const int e = random.Next(count);
         const int f = random.Next(count);
         std::swap(order[static_cast<std::size_t>(e)], order[static_cast<std::size_t>(f)]);
-        const int i = random.Next(COLOUR_COUNT);
-        const int k = random.Next(COLOUR_COUNT);
+        const int i = random.Next(COLOURS);
+        const int k = random.Next(COLOURS);
         std::swap(colours[static_cast<std::size_t>(i)], colours[static_cast<std::size_t>(k)]);
     }
 

@@ -29,7 +29,6 @@ namespace pyrandel {
 class FieldList;
 
 inline constexpr int PLAYER_SLOTS = 4; // participants served at once, the host's own player included
-inline constexpr int GAME_PORT = 1224;  // where hosts listen and players connect
 inline constexpr int LISTEN_BACKLOG = 5;
 // A player's program sends NEW_C as soon as it is greeted; a connection still without a name after this long
 // only holds a seat, and is closed (and its departure announced) to free it.

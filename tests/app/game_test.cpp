@@ -333,5 +333,25 @@ TEST_F(Game, QuittingMidMatchWithAMessageBoxUp_EndsWithoutHanging)
     EXPECT_EQ(SettingsFile(host.settings.path()).Load().address, "localhost");
 }
 
+// The desktop program's hint key asks the engine: a player alone in a match, four along the floor, is shown
+// the fifth.
+TEST(ProgramHint, SuggestsTheWinningDrop)
+{
+    TestPlayer host;
+    ASSERT_TRUE(host.Host("Host"));
+    host.view.Press(CONTROL_START);
+    Board& board = host.program.board();
+    ASSERT_TRUE(host.view.WaitUntil([&] { return host.view.BattleOpen() && board.may_place(); }));
+    for (const int lane : {0, 2, 4, 6}) {
+        host.view.Drop(lane);
+        // A match of one: the turn comes straight back.
+        ASSERT_TRUE(host.view.WaitUntil([&] { return board.CellAt(lane / 2, 0) != EMPTY && board.may_place(); }));
+    }
+    host.view.AskHint();
+    EXPECT_TRUE(host.view.WaitUntil([&] { return host.view.Marker() == Cell{4, 0}; }));
+    EXPECT_EQ(board.CellAt(4, 0), EMPTY);
+    EXPECT_TRUE(board.may_place());
+}
+
 } // namespace
 } // namespace pyrandel::test

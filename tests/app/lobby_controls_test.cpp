@@ -2,6 +2,7 @@
 // a field and the participant list as the view shows it.
 
 #include "app/lobby_controls.h"
+#include "bot/computer_player.h"
 #include "protocol/texts.h"
 #include "support/fake_lobby_view.h"
 
@@ -74,8 +75,8 @@ TEST(LobbyControls, ReadField_TakesAtMost78BytesAndNeverHalfACharacter)
     const std::string half_width = "\xB1"; // one single-byte katakana
     const std::vector<ReadFieldCase> cases = {
         {"short", "abc", "abc"},
-        {"exactly 78", std::string(78, 'a'), std::string(78, 'a')},
-        {"80 letters", std::string(80, 'a'), std::string(78, 'a')},
+        {"exactly the limit", std::string(FIELD_READ_BYTES, 'a'), std::string(FIELD_READ_BYTES, 'a')},
+        {"as many letters as may be typed", std::string(FIELD_LIMIT, 'a'), std::string(FIELD_READ_BYTES, 'a')},
         {"character across the cut", std::string(77, 'a') + kana, std::string(77, 'a')},
         {"character ending at the cut", std::string(76, 'a') + kana + "b", std::string(76, 'a') + kana},
         {"39 characters", [&] {
@@ -100,6 +101,38 @@ TEST(LobbyControls, ReadField_TakesAtMost78BytesAndNeverHalfACharacter)
     }
 }
 
+TEST(LobbyControls, ConnectionEnded_RestoresTheControlsUnlessTheLobbyEndedIt)
+{
+    const std::vector<std::pair<ConnectionEnd, bool>> cases = {
+        {ConnectionEnd::FAILED, true}, {ConnectionEnd::LOST, true}, {ConnectionEnd::CLOSED, false}};
+    for (const auto& [how, restored] : cases) {
+        FakeLobbyView view;
+        ParticipantList participants;
+        LobbyControls controls(view, participants);
+        view.SetToggled(CONTROL_CONNECT, true);
+        view.EnableControl(CONTROL_ADDRESS, ControlState::DISABLED);
+        controls.Connected();
+        controls.ConnectionEnded(how);
+        EXPECT_EQ(view.Toggled(CONTROL_CONNECT), !restored) << static_cast<int>(how);
+        EXPECT_EQ(view.Enabled(CONTROL_ADDRESS), restored) << static_cast<int>(how);
+    }
+}
+
+TEST(LobbyControls, ComputerLevel_ReadsTheLevelListOrFallsBackToTheDefault)
+{
+    const std::vector<std::pair<std::string, int>> cases = {
+        {"5", 5}, {"1", 1}, {"x", DEFAULT_COMPUTER_LEVEL}, {"", DEFAULT_COMPUTER_LEVEL},
+        {"0", DEFAULT_COMPUTER_LEVEL}, {"6", DEFAULT_COMPUTER_LEVEL}, {"4x", DEFAULT_COMPUTER_LEVEL},
+    };
+    FakeLobbyView view;
+    ParticipantList participants;
+    LobbyControls controls(view, participants);
+    for (const auto& [shown, level] : cases) {
+        view.WriteField(CONTROL_COMPUTER_LEVEL, shown);
+        EXPECT_EQ(controls.ComputerLevel(), level) << '"' << shown << '"';
+    }
+}
+
 TEST(LobbyControls, Participants_ShownSortedOnlyOnceAttached)
 {
     FakeLobbyView view;
@@ -114,7 +147,7 @@ TEST(LobbyControls, Participants_ShownSortedOnlyOnceAttached)
     controls.RemoveParticipant(3);
     controls.RemoveParticipant(9);
     EXPECT_EQ(view.Participants(), (std::vector<std::string>{"Alice", "bob"}));
-    EXPECT_EQ(participants.IdAt(1), 1);
+    EXPECT_EQ(participants.Snapshot()->at(1).id, 1);
     controls.ClearParticipants();
     EXPECT_TRUE(view.Participants().empty());
 }

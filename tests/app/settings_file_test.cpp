@@ -65,7 +65,7 @@ TEST(SettingsFile, Format_CutsLongTextsSoTheFileStaysReadable)
     const std::string long_name = std::string(77, 'a') + "\x82\xA0" + std::string(100, 'b');
     const Settings back = SettingsFile::Parse(SettingsFile::Format(long_name, std::string(300, 'c')));
     EXPECT_EQ(back.name, std::string(77, 'a'));
-    EXPECT_EQ(back.address, std::string(78, 'c'));
+    EXPECT_EQ(back.address, std::string(FIELD_READ_BYTES, 'c'));
 }
 
 struct ParseCase {

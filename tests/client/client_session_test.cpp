@@ -467,7 +467,7 @@ TEST_F(PlayerAgainstScriptedHost, RestOfALongLine_IsNeverTakenAsAMessageOfItsOwn
     const std::string head = "CHAT\t1\t" + std::string(72, 'n');
     ASSERT_TRUE(host.Send(head + "CAN_PUT"));
     ASSERT_TRUE(host.Send("MSG\t" + std::string(75, 'x') + "ID\t3"));
-    ASSERT_TRUE(host.Send(head + std::string(79, 'm') + "END_VS"));
+    ASSERT_TRUE(host.Send(head + std::string(LINE_LIMIT, 'm') + "END_VS"));
     Sync();
     EXPECT_FALSE(player.program.board().may_place());
     EXPECT_NE(view.Status(), texts::STATUS_YOUR_TURN);

@@ -61,12 +61,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
 
-    // Whatever was loaded is saved so that it loads back as the lobby would read it (78 bytes, whole characters).
+    // Whatever was loaded is saved so that it loads back as the lobby would read it (FIELD_READ_BYTES, whole
+    // characters).
     const std::string name = settings.name.value_or(std::string(bytes.substr(0, size / 2)));
     const std::string address = settings.address.value_or(std::string(bytes.substr(size / 2)));
     const Settings again = SettingsFile::Parse(SettingsFile::Format(name, address));
     auto as_written = [](const std::string& text) {
-        const std::string_view cut = pyrandel::Cp932Prefix(text, pyrandel::SETTINGS_WRITE_LIMIT);
+        const std::string_view cut = pyrandel::Cp932Prefix(text, pyrandel::FIELD_READ_BYTES);
         return std::string(cut.substr(0, cut.find('\0')));
     };
     if (again.name != as_written(name) || again.address != as_written(address)) {

@@ -105,12 +105,13 @@ TEST(ConnectClient, LinesArriveBetweenConnectAndOneDisconnect)
     EXPECT_TRUE(client.IsConnected());
     const std::string hundred(100, 'h');
     ASSERT_TRUE(host.Send("ID\t0\r\n" + hundred + "\r\nno end"));
-    ASSERT_TRUE(client.WaitFor("line " + hundred.substr(79)));
+    ASSERT_TRUE(client.WaitFor("line " + hundred.substr(LINE_LIMIT)));
     host.Close();
     ASSERT_TRUE(client.WaitFor("disconnect"));
     ASSERT_TRUE(client.WaitUntilIdle());
-    EXPECT_EQ(client.Events(), (std::vector<std::string>{"connect", "line ID\t0", "line " + hundred.substr(0, 79),
-                                                         "line " + hundred.substr(79), "disconnect"}));
+    EXPECT_EQ(client.Events(),
+              (std::vector<std::string>{"connect", "line ID\t0", "line " + hundred.substr(0, LINE_LIMIT),
+                                        "line " + hundred.substr(LINE_LIMIT), "disconnect"}));
     EXPECT_FALSE(client.IsConnected());
 }
 

@@ -25,7 +25,7 @@ void PrintTo(const Piece& piece, std::ostream* os)
 
 // Feeds `chunks` to a reader exactly as cut (a receive never returns more than one chunk) and collects every
 // ReadLine result up to and including the end of the stream.
-std::vector<Piece> ReadAll(LineReader& reader, const std::vector<std::string>& chunks, int max = 79)
+std::vector<Piece> ReadAll(LineReader& reader, const std::vector<std::string>& chunks, int max = LINE_LIMIT)
 {
     std::size_t next = 0;
     std::size_t offset = 0;
@@ -68,8 +68,9 @@ TEST_P(LineReaderFraming, CutsTheStreamIntoLines)
     EXPECT_EQ(ReadAll(reader, GetParam().chunks), GetParam().expected);
 }
 
-const std::string A79(79, 'a');
-const std::string B79(79, 'b');
+// Lines exactly as long as a received line may be.
+const std::string A79(LINE_LIMIT, 'a');
+const std::string B79(LINE_LIMIT, 'b');
 // A Shift-JIS text ("勝負あり！"): bytes above 0x7F, one trail byte 0x5C, must pass untouched.
 const std::string SJIS = "\x8F\x9F\x95\x89\x82\xA0\x82\xE8\x81\x49\x83\x5C"s;
 
@@ -128,8 +129,9 @@ TEST(LineReader, EveryByteButCrLfAndNulIsText)
         std::vector<std::string> chunks = {std::string(shift, '.') + all + "\n"};
         std::vector<Piece> expected;
         const std::string line = std::string(shift, '.') + all;
-        for (std::size_t at = 0; at < line.size(); at += 79) {
-            expected.push_back({at + 79 < line.size() ? 2 : 1, line.substr(at, 79)});
+        constexpr auto LIMIT = static_cast<std::size_t>(LINE_LIMIT);
+        for (std::size_t at = 0; at < line.size(); at += LIMIT) {
+            expected.push_back({at + LIMIT < line.size() ? 2 : 1, line.substr(at, LIMIT)});
         }
         expected.push_back({0, ""});
         LineReader reader;
@@ -168,7 +170,7 @@ TEST(LineReader, ClearForgetsUnreadBytesAndAPendingCr)
         std::memcpy(destination, first[0].data(), first[0].size());
         return static_cast<int>(first[0].size());
     };
-    ASSERT_EQ(reader.ReadLine(out, 79, once), LINE_WHOLE);
+    ASSERT_EQ(reader.ReadLine(out, LINE_LIMIT, once), LINE_WHOLE);
     EXPECT_STREQ(out, "old");
     reader.Clear();
     // A LF opening the next connection is a line end of its own, not the rest of the old CR LF.

@@ -230,13 +230,13 @@ TEST(ListenServer, EachConnectionReportsConnectLinesThenOneDisconnect)
     const std::string long_line(100, 'x');
     ASSERT_TRUE(peer.Send("a\r\nb\n"));
     ASSERT_TRUE(peer.Send("\r\n" + long_line + "\r\nunfinished"));
-    ASSERT_TRUE(server.WaitFor("line 0 " + long_line.substr(79)));
+    ASSERT_TRUE(server.WaitFor("line 0 " + long_line.substr(LINE_LIMIT)));
     peer.Close();
     ASSERT_TRUE(server.WaitFor("disconnect 0"));
 
     const std::vector<std::string> expected = {
-        "connect 0", "line 0 a", "line 0 b", "line 0 ", "line 0 " + long_line.substr(0, 79),
-        "line 0 " + long_line.substr(79), "disconnect 0"};
+        "connect 0", "line 0 a", "line 0 b", "line 0 ", "line 0 " + long_line.substr(0, LINE_LIMIT),
+        "line 0 " + long_line.substr(LINE_LIMIT), "disconnect 0"};
     EXPECT_EQ(server.EventsOfSlot(0), expected);
     EXPECT_FALSE(server.WrongThreadSeen());
 }
@@ -414,7 +414,8 @@ TEST(ListenServer, AFloodWithoutLineEndsIsCutIntoPiecesAndOthersAreServed)
     ASSERT_TRUE(server.Listen(0, 5, "127.0.0.1"));
     RawPeer flood = Join(server, 0);
     RawPeer other = Join(server, 1);
-    constexpr std::size_t TOTAL = 4 * 1024 * 1024 + 5; // not a multiple of 79: the rest is an unfinished line
+    // Not a multiple of LINE_LIMIT: the rest is an unfinished line.
+    constexpr std::size_t TOTAL = 4 * 1024 * 1024 + 5;
     const std::string block(64 * 1024, 'z');
     std::size_t sent = 0;
     while (sent < TOTAL) {
@@ -425,7 +426,7 @@ TEST(ListenServer, AFloodWithoutLineEndsIsCutIntoPiecesAndOthersAreServed)
     ASSERT_TRUE(other.Send("hi\r\n"));
     flood.Close();
     ASSERT_TRUE(server.WaitFor("disconnect 0"));
-    EXPECT_EQ(pieces.load(), static_cast<int>(TOTAL / 79));
+    EXPECT_EQ(pieces.load(), static_cast<int>(TOTAL / LINE_LIMIT));
     EXPECT_TRUE(WaitUntil([&] { return other_heard.load(); }));
 }
 

@@ -43,7 +43,7 @@ TcpSocket MakeListener(int backlog = 8)
 {
     TcpSocket listener;
     EXPECT_TRUE(listener.Create());
-    EXPECT_EQ(listener.Bind(Loopback(0), AddressReuse::Yes), BindResult::BOUND);
+    EXPECT_EQ(listener.Bind(Loopback(0), AddressReuse::YES), BindResult::BOUND);
     EXPECT_TRUE(listener.Listen(backlog));
     return listener;
 }
@@ -57,8 +57,8 @@ struct Pair {
 
 std::string Read(TcpSocket& socket, int* result = nullptr)
 {
-    char out[80];
-    const int got = socket.ReadLine(out, 79);
+    char out[LINE_LIMIT + 1];
+    const int got = socket.ReadLine(out, LINE_LIMIT);
     if (result != nullptr) {
         *result = got;
     }
@@ -175,8 +175,8 @@ TEST(TcpSocket, SendLineWithoutAConnectionFails)
 TEST(TcpSocket, ReadLineWithoutAConnectionLeavesTheBufferAlone)
 {
     TcpSocket socket;
-    char out[80] = "untouched";
-    EXPECT_EQ(socket.ReadLine(out, 79), LINE_NONE);
+    char out[LINE_LIMIT + 1] = "untouched";
+    EXPECT_EQ(socket.ReadLine(out, LINE_LIMIT), LINE_NONE);
     EXPECT_STREQ(out, "untouched");
 }
 
@@ -197,8 +197,8 @@ TEST(TcpSocket, TheEndOfTheConnectionClosesTheSocketAndDropsAnUnfinishedLine)
     ASSERT_TRUE(pair.peer.Send("last\r\nxyz"));
     pair.peer.Close();
     EXPECT_EQ(Read(pair.accepted), "last");
-    char out[80];
-    EXPECT_EQ(pair.accepted.ReadLine(out, 79), LINE_NONE);
+    char out[LINE_LIMIT + 1];
+    EXPECT_EQ(pair.accepted.ReadLine(out, LINE_LIMIT), LINE_NONE);
     EXPECT_STREQ(out, "xyz");
     EXPECT_FALSE(pair.accepted.IsOpen());
     EXPECT_FALSE(pair.accepted.IsConnected());
@@ -274,6 +274,7 @@ TEST(TcpSocket, TakeOverMovesTheConnectionAndClosesTheOldOne)
     Pair second;
     TcpSocket holder = std::move(first.accepted);
     EXPECT_FALSE(first.accepted.IsOpen());
+    EXPECT_FALSE(first.accepted.IsConnected());
     EXPECT_TRUE(holder.IsConnected());
     first.accepted.Close(); // closing the emptied object leaves the connection alone
     ASSERT_TRUE(holder.SendLine("moved"));

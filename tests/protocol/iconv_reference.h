@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace pyrandel::testing_support {
+namespace pyrandel::test {
 
 inline std::optional<std::string> IconvToCp932(std::u8string_view utf8)
 {
@@ -33,4 +33,4 @@ inline std::optional<std::string> IconvToCp932(std::u8string_view utf8)
 
 inline std::string Cp932(std::u8string_view utf8) { return IconvToCp932(utf8).value_or("<iconv refused>"); }
 
-} // namespace pyrandel::testing_support
+} // namespace pyrandel::test

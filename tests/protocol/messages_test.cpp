@@ -11,7 +11,7 @@
 namespace pyrandel::protocol {
 namespace {
 
-using testing_support::Cp932;
+using test::Cp932;
 
 struct Built {
     std::string name;

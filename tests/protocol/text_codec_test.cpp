@@ -14,7 +14,7 @@ namespace pyrandel {
 namespace {
 
 using namespace std::string_literals;
-using testing_support::IconvToCp932;
+using test::IconvToCp932;
 
 std::string Utf8(std::u8string_view text) { return std::string(text.begin(), text.end()); }
 

@@ -57,7 +57,7 @@ const std::string MATCH_RUNNING_NOTICE = "MSG\t" + std::string(texts::MSG_MATCH_
 const std::string SERVER_FULL = "MSG\t" + std::string(texts::MSG_SERVER_FULL);
 
 // Whether a newcomer's greeting ends with the notice that a match is being played.
-enum class Greeting { Plain, MatchRunning };
+enum class Greeting { PLAIN, MATCH_RUNNING };
 
 class ServerSessionTest : public ::testing::Test {
 protected:
@@ -71,7 +71,7 @@ protected:
 
     // Connects and checks the greeting: the id, one ADD per listed participant in list order, and the notice
     // when a match runs.
-    LineClient& Connect(int expected_id, Greeting greeting = Greeting::Plain)
+    LineClient& Connect(int expected_id, Greeting greeting = Greeting::PLAIN)
     {
         LineClient& client = clients[expected_id];
         EXPECT_TRUE(client.Connect(port));
@@ -80,7 +80,7 @@ protected:
         for (const RosterEntry& entry : listed.value()) {
             expected.push_back("ADD\t" + std::to_string(entry.id) + "\t" + entry.name);
         }
-        if (greeting == Greeting::MatchRunning) {
+        if (greeting == Greeting::MATCH_RUNNING) {
             expected.push_back(MATCH_RUNNING_NOTICE);
         }
         EXPECT_EQ(client.ReadLines(static_cast<int>(expected.size())), expected);
@@ -245,7 +245,7 @@ TEST_F(ServerSessionTest, Departure_AnnouncesRecordedNameAndFreesTheIdForTheNext
 
 TEST_F(ServerSessionTest, Admission_FifthConnectionHearsServerFullAndIsClosed)
 {
-    for (int id = 0; id < 4; ++id) {
+    for (int id = 0; id < PLAYER_SLOTS; ++id) {
         Connect(id);
     }
     LineClient fifth(port);
@@ -452,7 +452,7 @@ TEST_F(ServerMatchTest, Departure_OfASpectatorLeavesTheMatchRunning)
         EXPECT_EQ(clients[id].ReadLines(2), (Lines{"DEL\t3", Gone("d")})) << "at id " << id;
     }
     list.Remove(3);
-    Connect(3, Greeting::MatchRunning);
+    Connect(3, Greeting::MATCH_RUNNING);
     ExpectAllSilent();
 }
 
@@ -460,10 +460,10 @@ TEST_F(ServerMatchTest, Start_SecondStartvsRestartsWithANewDraw)
 {
     const std::map<int, Lines> seen = Start(3); // any participant may restart, players or not
     int can_put = 0;
-    for (int id = 0; id < 4; ++id) {
+    for (int id = 0; id < PLAYER_SLOTS; ++id) {
         const Lines& lines = seen.at(id);
         ASSERT_GE(lines.size(), 4u) << "at id " << id;
-        for (int j = 0; j < 4; ++j) {
+        for (int j = 0; j < PLAYER_SLOTS; ++j) { // each player's colour
             EXPECT_EQ(lines[static_cast<std::size_t>(j)].rfind("MSG\t", 0), 0u);
         }
         EXPECT_EQ(lines[4].substr(0, 8), "STARTVS\t");
@@ -623,7 +623,7 @@ TEST_F(ServerSessionTest, Relay_APeerThatNeverReadsIsCutAloneAndTheOthersGetEver
     Relisten(limits);
     LineClient& sender = Connect(0);
     LineClient& silent = clients[1];
-    ASSERT_TRUE(silent.Connect(port, test::ReceiveBuffer::Small));
+    ASSERT_TRUE(silent.Connect(port, test::ReceiveBuffer::SMALL));
     EXPECT_EQ(silent.ReadLine(), "ID\t1");
     LineClient& observer = Connect(2);
     std::atomic<int> heard{0};
@@ -723,12 +723,12 @@ TEST_F(ServerSessionTest, Greeting_IdIsTheFirstLineEvenWhileOthersChat)
 TEST_F(ServerSessionTest, Chat_FourSendersAtOnceEachArriveWholeAndInOrder)
 {
     constexpr int LINES_PER_SENDER = 200;
-    for (int id = 0; id < 4; ++id) {
+    for (int id = 0; id < PLAYER_SLOTS; ++id) {
         Join(id, "p" + std::to_string(id));
     }
     std::vector<std::thread> senders;
-    std::vector<Lines> received(4);
-    for (int id = 0; id < 4; ++id) {
+    std::vector<Lines> received(PLAYER_SLOTS);
+    for (int id = 0; id < PLAYER_SLOTS; ++id) {
         senders.emplace_back([&, id] {
             LineClient& client = clients[id];
             for (int n = 0; n < LINES_PER_SENDER; ++n) {
@@ -741,7 +741,7 @@ TEST_F(ServerSessionTest, Chat_FourSendersAtOnceEachArriveWholeAndInOrder)
     for (std::thread& sender : senders) {
         sender.join();
     }
-    for (int id = 0; id < 4; ++id) {
+    for (int id = 0; id < PLAYER_SLOTS; ++id) {
         const Lines& lines = received[static_cast<std::size_t>(id)];
         ASSERT_EQ(lines.size(), static_cast<std::size_t>(3 * LINES_PER_SENDER)) << "at id " << id;
         std::map<int, int> next;

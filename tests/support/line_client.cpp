@@ -47,7 +47,7 @@ bool LineClient::Connect(int port, ReceiveBuffer buffer)
     if (fd < 0) {
         return false;
     }
-    if (buffer == ReceiveBuffer::Small) {
+    if (buffer == ReceiveBuffer::SMALL) {
         // Before connecting, so the window offered to the peer stays small too.
         const int bytes = 4096;
         ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);

@@ -25,13 +25,13 @@ inline constexpr std::chrono::milliseconds LINE_TIMEOUT = 5s;
 inline constexpr std::chrono::milliseconds QUIET_PERIOD = 200ms;
 
 // A small receive buffer makes a client that stops reading hold up its sender soon, for tests of a stalled peer.
-enum class ReceiveBuffer { Default, Small };
+enum class ReceiveBuffer { DEFAULT, SMALL };
 
 class LineClient {
 public:
     LineClient() = default;
     // Connects at once to 127.0.0.1:port; check IsConnected().
-    explicit LineClient(int port, ReceiveBuffer buffer = ReceiveBuffer::Default);
+    explicit LineClient(int port, ReceiveBuffer buffer = ReceiveBuffer::DEFAULT);
     ~LineClient();
     LineClient(LineClient&& from) noexcept;
     LineClient& operator=(LineClient&& from) noexcept;
@@ -39,7 +39,7 @@ public:
     LineClient& operator=(const LineClient&) = delete;
 
     // Connection
-    bool Connect(int port, ReceiveBuffer buffer = ReceiveBuffer::Default);
+    bool Connect(int port, ReceiveBuffer buffer = ReceiveBuffer::DEFAULT);
     [[nodiscard]] bool IsConnected() const { return fd >= 0; }
     // Closes the socket; the peer sees the connection end.
     void Close();

@@ -16,7 +16,7 @@
 //
 // Window thread only. The window reads the cells only while it is open; once closed it never calls the logic.
 
-#include "client/battle_events.h"
+#include "game/battle_events.h"
 #include "game/qt/dialog_controls.h"
 
 #include <QTransform>

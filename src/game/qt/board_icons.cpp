@@ -10,17 +10,20 @@ namespace {
 constexpr int DESIGN_PIXELS = 32;
 constexpr int SMALLEST_PIXELS = 16;
 
-[[nodiscard]] QString ResourcePath(const QString& name, bool double_size)
+// Each committed picture comes in two sizes: the design's 32 pixels, and 64 for a device pixel ratio of 2.
+enum class PictureSize { NORMAL, DOUBLE };
+
+[[nodiscard]] QString ResourcePath(const QString& name, PictureSize size)
 {
     return QStringLiteral(":/icons/") + name +
-           (double_size ? QStringLiteral("@2x.png") : QStringLiteral(".png"));
+           (size == PictureSize::DOUBLE ? QStringLiteral("@2x.png") : QStringLiteral(".png"));
 }
 
 [[nodiscard]] QIcon IconOf(const QString& name)
 {
     QIcon icon;
-    icon.addFile(ResourcePath(name, false), QSize(32, 32));
-    icon.addFile(ResourcePath(name, true), QSize(64, 64));
+    icon.addFile(ResourcePath(name, PictureSize::NORMAL), QSize(DESIGN_PIXELS, DESIGN_PIXELS));
+    icon.addFile(ResourcePath(name, PictureSize::DOUBLE), QSize(2 * DESIGN_PIXELS, 2 * DESIGN_PIXELS));
     return icon;
 }
 
@@ -37,7 +40,8 @@ BoardIcons::BoardIcons()
     // The committed pictures, exactly the pixels the board has always shown at ratios 1 and 2.
     for (const IconId id : ALL_ICONS) {
         for (const int size : {DESIGN_PIXELS, 2 * DESIGN_PIXELS}) {
-            QPixmap picture(ResourcePath(IconFileName(id), size != DESIGN_PIXELS));
+            QPixmap picture(
+                ResourcePath(IconFileName(id), size == DESIGN_PIXELS ? PictureSize::NORMAL : PictureSize::DOUBLE));
             picture.setDevicePixelRatio(static_cast<qreal>(size) / DESIGN_PIXELS);
             pictures.emplace(std::tuple{id, BallStyle::PLAIN, size}, std::move(picture));
         }

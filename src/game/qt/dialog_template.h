@@ -1,7 +1,7 @@
 #pragma once
 // A dialog template as data: the window's caption and size and each control's id, kind, text and place, all
-// in dialog units. The two templates of the program are stated in res/dialog_templates.h; DialogBuilder turns
-// one into widgets. Texts are code page 932 bytes from the text catalogue, converted when the widgets are
+// in dialog units. The program's two templates are res/lobby_template.h and res/battle_template.h; DialogControls
+// turns one into widgets. Texts are code page 932 bytes from the text catalogue, converted when the widgets are
 // made.
 
 #include <array>

@@ -4,7 +4,7 @@
 // nothing and says nothing. The connection to the sound system is made on the first sound, so a program that
 // never plays one never opens it.
 
-#include "client/battle_events.h"
+#include "game/battle_events.h"
 
 struct ca_context;
 

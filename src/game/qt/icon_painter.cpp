@@ -1,5 +1,7 @@
 #include "game/qt/icon_painter.h"
 
+#include "game/grid.h"
+
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
@@ -18,16 +20,16 @@ struct BallColours {
 };
 
 // Colour order of the board: 0 blue, 1 red, 2 yellow, 3 green.
-constexpr std::array<IconId, 4> BALL_ICONS = {IconId::BALL_BLUE, IconId::BALL_RED, IconId::BALL_YELLOW,
-                                              IconId::BALL_GREEN};
+constexpr std::array<IconId, COLOURS> BALL_ICONS = {IconId::BALL_BLUE, IconId::BALL_RED, IconId::BALL_YELLOW,
+                                                    IconId::BALL_GREEN};
 
 const QColor RIM_COLOUR(0, 0, 128);
 
-// By colour 0..3, plain and with the aid. The aid's colours were chosen by the colour distance (CIELAB)
+// By colour, plain and with the aid. The aid's colours were chosen by the colour distance (CIELAB)
 // between the balls after a simulation of deuteranopia and protanopia: red darker, green lighter and bluer,
 // yellow and blue a little brighter. The smallest distance between two balls rises from 12 to 45
 // (deuteranopia) and from 23 to 52 (protanopia).
-const std::array<std::array<BallColours, 4>, 2> BALL_COLOURS = {{
+const std::array<std::array<BallColours, COLOURS>, 2> BALL_COLOURS = {{
     {{{QColor(200, 220, 255), QColor(30, 80, 240), QColor(0, 10, 110)},
       {QColor(255, 190, 190), QColor(225, 20, 20), QColor(110, 0, 0)},
       {QColor(255, 255, 210), QColor(250, 215, 0), QColor(140, 100, 0)},
@@ -159,7 +161,7 @@ void PaintShape(QPainter& painter, IconId id)
 
 QColor BallColour(int colour, BallStyle style) { return ColoursOf(BallIcon(colour), style).body; }
 
-IconId BallIcon(int colour) { return BALL_ICONS[static_cast<std::size_t>(std::clamp(colour, 0, 3))]; }
+IconId BallIcon(int colour) { return BALL_ICONS[static_cast<std::size_t>(std::clamp(colour, 0, COLOURS - 1))]; }
 
 QString IconFileName(IconId id)
 {

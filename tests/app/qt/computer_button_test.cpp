@@ -2,7 +2,7 @@
 
 #include "app/program.h"
 #include "app/qt/qt_lobby_view.h"
-#include "app/qt/view_test_support.h"
+#include "support/qt/view_test_support.h"
 
 #include <QComboBox>
 #include <QListWidget>
@@ -17,8 +17,8 @@
 namespace pyrandel {
 namespace {
 
-using testing::Soon;
-using testing::WaitUntil;
+using test::Soon;
+using test::WaitUntil;
 
 class ComputerButtonTest : public ::testing::Test {
 protected:
@@ -63,7 +63,7 @@ TEST_F(ComputerButtonTest, SitsRightOfSayInsideTheWindow)
 
 TEST_F(ComputerButtonTest, WhileHostingAddsComputerPlayersAndStoppingSendsThemAway)
 {
-    std::vector<ComputerSeat> seats;
+    QStringList listed;
     Soon([&] {
         auto& button = Control<QPushButton>(CONTROL_ADD_COMPUTER);
         EXPECT_FALSE(button.isEnabled());
@@ -76,18 +76,18 @@ TEST_F(ComputerButtonTest, WhileHostingAddsComputerPlayersAndStoppingSendsThemAw
         button.click();
         button.click();
         ASSERT_TRUE(WaitUntil([&] { return Listed() == 4 && !button.isEnabled(); }));
-        seats = program.lobby().ComputerSeats();
+        EXPECT_EQ(program.controls().ComputerLevel(), 4);
+        for (int row = 0; row < Listed(); ++row) {
+            listed << Control<QListWidget>(CONTROL_PARTICIPANTS).item(row)->text();
+        }
 
         Control<QPushButton>(CONTROL_HOST).click(); // release
-        EXPECT_TRUE(WaitUntil([&] { return program.lobby().ComputerPlayersConnected() == 0; }));
-        EXPECT_TRUE(WaitUntil([&] { return !button.isEnabled(); }));
+        EXPECT_TRUE(WaitUntil([&] { return Listed() == 0 && !button.isEnabled(); }));
         Control<QPushButton>(CONTROL_QUIT).click();
     });
     EXPECT_EQ(program.Run(1), 0);
-    ASSERT_EQ(seats.size(), 3u);
-    EXPECT_EQ(seats[0].name, "CPU1");
-    EXPECT_EQ(seats[0].level, 4);
-    EXPECT_EQ(seats[2].name, "CPU3");
+    EXPECT_EQ(listed, (QStringList{QStringLiteral("CPU1"), QStringLiteral("CPU2"), QStringLiteral("CPU3"),
+                                   QString::fromUtf8(u8"名無し")}));
 }
 
 } // namespace

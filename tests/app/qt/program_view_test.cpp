@@ -4,11 +4,11 @@
 #include "app/program.h"
 #include "app/qt/desktop_command_line.h"
 #include "app/qt/qt_lobby_view.h"
-#include "app/qt/view_test_support.h"
 #include "game/qt/battle_window.h"
 #include "game/qt/board_geometry.h"
 #include "game/qt/board_icons.h"
 #include "protocol/texts.h"
+#include "support/qt/view_test_support.h"
 #include "support/scripted_host.h"
 
 #include <QLineEdit>
@@ -29,12 +29,12 @@
 namespace pyrandel {
 namespace {
 
-using testing::Click;
-using testing::Flush;
-using testing::SendKey;
-using testing::SendMouse;
-using testing::Soon;
-using testing::WaitUntil;
+using test::Click;
+using test::Flush;
+using test::SendKey;
+using test::SendMouse;
+using test::Soon;
+using test::WaitUntil;
 
 [[nodiscard]] QImage IconImage(const QIcon& icon) { return icon.pixmap(QSize(32, 32)).toImage(); }
 

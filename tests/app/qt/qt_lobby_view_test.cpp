@@ -1,12 +1,12 @@
 #include "app/qt/qt_lobby_view.h"
 
-#include "app/qt/view_test_support.h"
 #include "game/qt/battle_window.h"
 #include "game/qt/dialog_units.h"
 #include "game/qt/recording_battle_events.h"
 #include "lobby_template.h"
 #include "protocol/text_codec.h"
 #include "protocol/texts.h"
+#include "support/qt/view_test_support.h"
 
 #include <QAccessible>
 #include <QGroupBox>
@@ -26,11 +26,11 @@
 namespace pyrandel {
 namespace {
 
-using testing::Flush;
-using testing::RecordingBattleEvents;
-using testing::SendKey;
-using testing::Soon;
-using testing::WaitUntil;
+using test::Flush;
+using test::RecordingBattleEvents;
+using test::SendKey;
+using test::Soon;
+using test::WaitUntil;
 
 // Records what the lobby window reports, with the held keys and toggle states the logic would see then.
 class RecordingLobbyEvents final : public LobbyEvents {

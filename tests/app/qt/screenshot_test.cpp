@@ -3,10 +3,10 @@
 // off.
 
 #include "app/qt/qt_lobby_view.h"
-#include "app/qt/view_test_support.h"
 #include "game/qt/battle_window.h"
 #include "game/qt/recording_battle_events.h"
 #include "protocol/texts.h"
+#include "support/qt/view_test_support.h"
 
 #include <QDir>
 #include <QFontMetrics>
@@ -18,9 +18,9 @@
 namespace pyrandel {
 namespace {
 
-using testing::Flush;
-using testing::RecordingBattleEvents;
-using testing::Soon;
+using test::Flush;
+using test::RecordingBattleEvents;
+using test::Soon;
 
 class NoLobbyEvents final : public LobbyEvents {
 public:

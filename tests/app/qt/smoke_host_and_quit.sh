@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# Starts the real program under a virtual X server in an empty directory. The program's self-test presses
-# "サーバーになる", waits until its own player is listed, then presses "終了" (on a free loopback port, see
-# src/app/qt/self_test.h). Passes when the program ends by itself with 0 and has written kq.ini with the
-# nameless name and "localhost" under $XDG_CONFIG_HOME/pyrandel (the empty directory holds no kq.ini of its own).
+# Starts the desktop program with its self-test (build/tests/pyrandel-self-test) under a virtual X server in an
+# empty directory. The self-test presses "サーバーになる", waits until its own player is listed, then presses
+# "終了" (on a free loopback port, see self_test/self_test.h). Passes when the program ends by itself with 0 and
+# has written kq.ini with the nameless name and "localhost" under $XDG_CONFIG_HOME/pyrandel (the empty directory
+# holds no kq.ini of its own).
 set -euo pipefail
 
 program=$(realpath "$1")
 # A sanitizer build must not fail on what happens inside Qt and the system libraries (see the two files).
-here=$(dirname "$(realpath "$0")")
+here=$(dirname "$(realpath "$0")")/../../support/qt
 export LSAN_OPTIONS="suppressions=$here/lsan_suppressions.txt${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 export TSAN_OPTIONS="suppressions=$here/tsan_suppressions.txt${TSAN_OPTIONS:+:$TSAN_OPTIONS}"
 work=$(mktemp -d)
@@ -16,7 +17,7 @@ cd "$work"
 export XDG_CONFIG_HOME="$work/config"
 
 status=0
-PYRANDEL_SELF_TEST=host-and-quit timeout 45 xvfb-run -a "$program" 2>"$work/stderr" || status=$?
+timeout 45 xvfb-run -a "$program" host-and-quit 2>"$work/stderr" || status=$?
 cat "$work/stderr" >&2
 if [ "$status" -ne 0 ]; then
   echo "smoke: the program ended with $status" >&2

@@ -1,6 +1,5 @@
 #include "game/qt/battle_window.h"
 
-#include "app/qt/view_test_support.h"
 #include "game/qt/board_geometry.h"
 #include "game/qt/board_icons.h"
 #include "game/qt/dialog_units.h"
@@ -8,6 +7,7 @@
 #include "game/qt/recording_battle_events.h"
 #include "protocol/text_codec.h"
 #include "protocol/texts.h"
+#include "support/qt/view_test_support.h"
 
 #include <QApplication>
 #include <QFile>
@@ -23,9 +23,9 @@
 namespace pyrandel {
 namespace {
 
-using testing::RecordingBattleEvents;
-using testing::SendKey;
-using testing::SendMouse;
+using test::RecordingBattleEvents;
+using test::SendKey;
+using test::SendMouse;
 
 [[nodiscard]] QString FromCp932(std::string_view text) { return QString::fromStdString(Cp932ToUtf8(text)); }
 
@@ -348,7 +348,7 @@ TEST_F(BattleWindowTest, AScaledBoardTakesClicksAndPointerAtTheScaledLanes)
         events.dropped.clear();
         events.pointed.clear();
         SendMouse(window, QEvent::MouseMove, at.toPoint());
-        testing::Click(window, at.toPoint());
+        test::Click(window, at.toPoint());
         EXPECT_EQ(events.pointed, std::vector<std::optional<int>>{test.lane}) << test.size.width();
         EXPECT_EQ(events.dropped, std::vector<std::optional<int>>{test.lane}) << test.size.width();
         // The board keeps its proportions and stays inside the window.

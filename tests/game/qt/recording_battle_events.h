@@ -1,12 +1,12 @@
 #pragma once
 // A BattleEvents that records what the battle window reports and serves cells that a test sets.
 
-#include "client/battle_events.h"
+#include "game/battle_events.h"
 
 #include <optional>
 #include <vector>
 
-namespace pyrandel::testing {
+namespace pyrandel::test {
 
 class RecordingBattleEvents final : public BattleEvents {
 public:
@@ -29,4 +29,4 @@ public:
     int hints = 0;
 };
 
-} // namespace pyrandel::testing
+} // namespace pyrandel::test

@@ -1,6 +1,6 @@
 // The command line of pyrandel-bot.
 
-#include "app/bot_command_line.h"
+#include "pyrandel-bot/bot_command_line.h"
 
 #include <gtest/gtest.h>
 
@@ -26,10 +26,13 @@ struct CommandLineCase {
 
 TEST(BotCommandLine, ReadsOptionsOrSaysWhatIsWrong)
 {
-    const std::string LONGEST_NAME(78, 'a');
-    const std::string TOO_LONG_NAME(79, 'a');
+    const std::string LONGEST_NAME(FIELD_READ_BYTES, 'a');
+    const std::string TOO_LONG_NAME(FIELD_READ_BYTES + 1, 'a');
+    constexpr int PORT = protocol::GAME_PORT;
+    constexpr int LEVEL = DEFAULT_COMPUTER_LEVEL;
+    constexpr int PAUSE = static_cast<int>(HUMAN_PAUSE.count());
     const std::vector<CommandLineCase> cases = {
-        {"host alone: defaults", {"--host", "example"}, BotAction::RUN, "example", 1224, "CPU1", 3, 500},
+        {"host alone: defaults", {"--host", "example"}, BotAction::RUN, "example", PORT, "CPU1", LEVEL, PAUSE},
         {"everything",
          {"--host", "10.0.0.2", "--name", "Bot", "--level", "5", "--port", "4000", "--pause", "0"},
          BotAction::RUN,
@@ -38,20 +41,20 @@ TEST(BotCommandLine, ReadsOptionsOrSaysWhatIsWrong)
          "Bot",
          5,
          0},
-        {"equals form", {"--host=h", "--level=1", "--port=1"}, BotAction::RUN, "h", 1, "CPU1", 1, 500},
+        {"equals form", {"--host=h", "--level=1", "--port=1"}, BotAction::RUN, "h", 1, "CPU1", 1, PAUSE},
         {"UTF-8 name leaves as Shift-JIS",
          {"--host", "h", "--name", "\xE9\x9D\x92"},
          BotAction::RUN,
          "h",
-         1224,
+         PORT,
          "\x90\xC2",
-         3,
-         500},
+         LEVEL,
+         PAUSE},
         // Help wins wherever it stands, as with every tool.
         {"bad level before help", {"--level", "9", "--help"}, BotAction::HELP, "", 0, "", 0, 0},
         {"help first", {"--help", "--level", "9"}, BotAction::HELP, "", 0, "", 0, 0},
         {"version", {"--version"}, BotAction::HELP, "", 0, "", 0, 0},
-        {"leading zero is still decimal", {"--host", "h", "--port", "010"}, BotAction::RUN, "h", 10, "CPU1", 3, 500},
+        {"leading zero is still decimal", {"--host", "h", "--port", "010"}, BotAction::RUN, "h", 10, "CPU1", LEVEL, PAUSE},
         {"hexadecimal port", {"--host", "h", "--port", "0x10"}, BotAction::ERROR, "", 0, "", 0, 0},
         {"name outside Shift-JIS", {"--host", "h", "--name", "\xF0\x9F\x8E\xB2"}, BotAction::ERROR, "", 0, "", 0, 0},
         {"no host", {"--name", "Bot"}, BotAction::ERROR, "", 0, "", 0, 0},
@@ -75,15 +78,15 @@ TEST(BotCommandLine, ReadsOptionsOrSaysWhatIsWrong)
          "",
          0,
          0},
-        {"name of 78 bytes",
+        {"longest name",
          {"--host", "h", "--name", LONGEST_NAME},
          BotAction::RUN,
          "h",
-         1224,
+         PORT,
          LONGEST_NAME,
-         3,
-         500},
-        {"name over 78 bytes", {"--host", "h", "--name", TOO_LONG_NAME}, BotAction::ERROR, "", 0, "", 0, 0},
+         LEVEL,
+         PAUSE},
+        {"name too long", {"--host", "h", "--name", TOO_LONG_NAME}, BotAction::ERROR, "", 0, "", 0, 0},
     };
     for (const CommandLineCase& c : cases) {
         std::vector<const char*> argv{"pyrandel-bot"};

@@ -1,4 +1,4 @@
-#include "app/bot_command_line.h"
+#include "pyrandel-bot/bot_command_line.h"
 
 #include "cli/tool_command_line.h"
 #include "protocol/player_name.h"
@@ -21,6 +21,8 @@ std::optional<int> ParseBotCommandLine(int argc, const char* const* argv, BotCom
     CLI::App app("A computer player that joins a Pyrandel host and plays every match it is dealt into.",
                  "pyrandel-bot");
     AddStandardOptions(app);
+    // The defaults and limits the help names are the ones in force.
+    const ComputerPlayerOptions defaults;
     std::string name;
     std::string level = std::to_string(result.player.level);
     std::string port = std::to_string(result.port);
@@ -31,7 +33,9 @@ std::optional<int> ParseBotCommandLine(int argc, const char* const* argv, BotCom
         ->check(CLI::Validator(
             [](const std::string& text) { return text.empty() ? std::string("needs a host name or address") : ""; },
             "", ""));
-    app.add_option("--name", name, "The player's name (default CPU1), at most 78 bytes in Shift-JIS")
+    app.add_option("--name", name,
+                   "The player's name (default " + defaults.name + "), at most " + std::to_string(FIELD_READ_BYTES) +
+                       " bytes in Shift-JIS")
         ->type_name("NAME")
         ->check(CLI::Validator(
             [](const std::string& text) -> std::string {
@@ -43,11 +47,17 @@ std::optional<int> ParseBotCommandLine(int argc, const char* const* argv, BotCom
                 return error != nullptr ? error->reason : std::string();
             },
             "", ""));
-    app.add_option("--level", level, "1 (random) to 5 (strongest), default 3")
+    app.add_option("--level", level,
+                   std::to_string(Engine::MIN_LEVEL) + " (random) to " + std::to_string(Engine::MAX_LEVEL) +
+                       " (strongest), default " + std::to_string(defaults.level))
         ->type_name("N")
         ->check(DecimalNumber(Engine::MIN_LEVEL, Engine::MAX_LEVEL, "a level"));
-    app.add_option("--port", port, "The host's port, default 1224")->type_name("N")->check(PortNumber());
-    app.add_option("--pause", pause, "The pause before each move in milliseconds, 0 to 10000, default 500")
+    app.add_option("--port", port, "The host's port, default " + std::to_string(protocol::GAME_PORT))
+        ->type_name("N")
+        ->check(PortNumber());
+    app.add_option("--pause", pause,
+                   "The pause before each move in milliseconds, 0 to " + std::to_string(MAX_PAUSE_MS) +
+                       ", default " + std::to_string(defaults.pause.count()))
         ->type_name("MS")
         ->check(DecimalNumber(0, MAX_PAUSE_MS, "a number of milliseconds"));
     if (const auto exit_code = ParseToolCommandLine(app, argc, argv, out, err)) {

@@ -1,4 +1,4 @@
-#include "app/qt/self_test.h"
+#include "app/qt/self_test/self_test.h"
 
 #include "app/lobby_view.h"
 #include "app/qt/lobby_window.h"
@@ -29,13 +29,12 @@ void Press(LobbyWindow& window, int id)
 
 } // namespace
 
-std::optional<SelfTest::Mode> SelfTest::FromEnvironment()
+std::optional<SelfTest::Mode> SelfTest::Parse(std::string_view word)
 {
-    const QByteArray wanted = qgetenv("PYRANDEL_SELF_TEST");
-    if (wanted == "host-and-quit") {
+    if (word == "host-and-quit") {
         return Mode::HOST_AND_QUIT;
     }
-    if (wanted == "host") {
+    if (word == "host") {
         return Mode::HOST;
     }
     return std::nullopt;
@@ -49,8 +48,8 @@ LobbyOptions SelfTest::Options()
     return options;
 }
 
-SelfTest::SelfTest(Mode mode, LobbyWindow& window, const QElapsedTimer& since_start)
-    : mode(mode), window(window), since_start(since_start)
+SelfTest::SelfTest(Mode mode, LobbyWindow& window, const QElapsedTimer& since_start, QObject* parent)
+    : QObject(parent), mode(mode), window(window), since_start(since_start)
 {
 }
 

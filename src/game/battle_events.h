@@ -31,7 +31,7 @@ enum class BattleAnnouncement {
 class BattleEvents {
 public:
     // The pointer is over `lane` (nothing: over no lane). On the player's turn the marker follows; the logic
-    // answers by drawing through the view (DrawBattleCell for the old spot, DrawBattleMarker for the new).
+    // answers by drawing through the view (ClientView's DrawCell for the old spot, DrawMarker for the new).
     virtual void PointAt(std::optional<int> lane) = 0;
     // A click over `lane` (or the keyboard's drop): puts the own ball when it is the player's turn. A winning
     // move shows the win message box before this returns.

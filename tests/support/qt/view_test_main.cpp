@@ -2,7 +2,7 @@
 // preferences go to a config folder of the run's own (XDG_CONFIG_HOME), never to the real home; Qt's test mode
 // is not used, as it would write under the home folder.
 
-#include "app/qt/view_resources.h"
+#include "game/qt/view_resources.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

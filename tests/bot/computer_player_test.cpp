@@ -1,7 +1,7 @@
 // The computer player as a participant: against a scripted host (its exact lines), and in whole games on
 // loopback with a hosting player's program.
 
-#include "app/computer_player.h"
+#include "bot/computer_player.h"
 #include "protocol/texts.h"
 #include "support/scripted_host.h"
 #include "support/test_player.h"
@@ -364,26 +364,6 @@ TEST_F(BotGame, HostsPlayerLeavingMidway_EndsTheMatchForTheBotsWhoStayConnected)
         EXPECT_EQ(bot.ending(), ComputerEnding::DISCONNECTED) << bot.name();
         EXPECT_TRUE(Eventually([&] { return !bot.InMatch(); })) << bot.name();
     }
-}
-
-// The desktop program's hint key asks the engine: a player alone in a match, four along the floor, is shown
-// the fifth.
-TEST(ProgramHint, SuggestsTheWinningDrop)
-{
-    TestPlayer host;
-    ASSERT_TRUE(host.Host("Host"));
-    host.view.Press(CONTROL_START);
-    Board& board = host.program.board();
-    ASSERT_TRUE(host.view.WaitUntil([&] { return host.view.BattleOpen() && board.may_place(); }));
-    for (const int lane : {0, 2, 4, 6}) {
-        host.view.Drop(lane);
-        // A match of one: the turn comes straight back.
-        ASSERT_TRUE(host.view.WaitUntil([&] { return board.CellAt(lane / 2, 0) != EMPTY && board.may_place(); }));
-    }
-    host.view.AskHint();
-    EXPECT_TRUE(host.view.WaitUntil([&] { return host.view.Marker() == Cell{4, 0}; }));
-    EXPECT_EQ(board.CellAt(4, 0), EMPTY);
-    EXPECT_TRUE(board.may_place());
 }
 
 } // namespace

@@ -1,13 +1,13 @@
 #pragma once
-// A test-only driver for the real program, used by the smoke test and the measurements in a virtual X server
-// where no one clicks: with PYRANDEL_SELF_TEST set it presses the lobby's own buttons, as a player would.
+// The self-test of the desktop program, for the smoke test and the measurements in a virtual X server where no
+// one clicks: it presses the lobby's own buttons, as a player would.
 //
 //   host-and-quit  press "サーバーになる", wait until the own player is listed, then press "終了"
 //   host           press "サーバーになる" and stay (idle measurements; end the process from outside)
 //
-// In either mode the host listens on a free loopback port instead of the game's port, so a test never takes
-// port 1224 from a real game and never listens beyond this machine. It reports on standard error.
-// Without the variable the program behaves as shipped.
+// The program that attaches it (main.cpp here) hosts on a free loopback port instead of the game's port, so a
+// test never takes the port from a real game and never listens beyond this machine. It reports on standard
+// error.
 
 #include "app/lobby.h"
 
@@ -15,6 +15,7 @@
 #include <QObject>
 
 #include <optional>
+#include <string_view>
 
 namespace pyrandel {
 
@@ -26,12 +27,12 @@ class SelfTest final : public QObject {
 public:
     enum class Mode { HOST_AND_QUIT, HOST };
 
-    // The mode PYRANDEL_SELF_TEST asks for, if any.
-    [[nodiscard]] static std::optional<Mode> FromEnvironment();
+    // The mode a command-line word names, if any.
+    [[nodiscard]] static std::optional<Mode> Parse(std::string_view word);
     // The lobby's options for a self-test: a free port on the loopback address.
     [[nodiscard]] static LobbyOptions Options();
 
-    SelfTest(Mode mode, LobbyWindow& window, const QElapsedTimer& since_start);
+    SelfTest(Mode mode, LobbyWindow& window, const QElapsedTimer& since_start, QObject* parent);
 
     // The lobby is on screen: report the start-up time and begin.
     void Start();

@@ -11,7 +11,7 @@
 
 #include <functional>
 
-namespace pyrandel::testing {
+namespace pyrandel::test {
 
 // Runs the window thread's events until `done` holds; gives up (false) after a generous deadline, so a broken
 // build fails instead of hanging. Not a speed check.
@@ -65,4 +65,4 @@ inline void Click(QWidget& target, QPoint at)
     SendMouse(target, QEvent::MouseButtonRelease, at, Qt::LeftButton);
 }
 
-} // namespace pyrandel::testing
+} // namespace pyrandel::test

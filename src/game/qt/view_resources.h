@@ -1,6 +1,6 @@
 #pragma once
-// The view's pictures are bundled into the static library pyrandel_view; a static library's resources must be
-// registered by the program that links it, once, before the first picture is loaded.
+// The view's pictures (res/pyrandel.qrc) are bundled into the static library pyrandel_game_qt; a static library's
+// resources must be registered by the program that links it, once, before the first picture is loaded.
 
 namespace pyrandel {
 

@@ -2,8 +2,8 @@
 // The command line of pyrandel-bot, in the tools' common style (cli/tool_command_line.h). Names arrive as UTF-8
 // from the terminal and leave as the code page 932 bytes that go on the wire.
 
-#include "app/computer_player.h"
-#include "server/server_session.h"
+#include "bot/computer_player.h"
+#include "protocol/messages.h"
 
 #include <optional>
 #include <ostream>
@@ -13,7 +13,7 @@ namespace pyrandel {
 
 struct BotCommandLine {
     std::string host;
-    int port = GAME_PORT;
+    int port = protocol::GAME_PORT;
     ComputerPlayerOptions player;
 };
 

@@ -1,4 +1,4 @@
-#include "app/computer_player.h"
+#include "bot/computer_player.h"
 
 #include "protocol/texts.h"
 
@@ -161,15 +161,6 @@ void ComputerPlayer::ClearParticipants()
 {
 }
 
-void ComputerPlayer::RestoreConnectControls()
-{
-    // The connection has ended; a person could press "connect" again, a computer player is done.
-    const std::lock_guard guard(lock);
-    end = connected ? ComputerEnding::DISCONNECTED : ComputerEnding::CONNECT_FAILED;
-    InterruptMove();
-    wake.notify_all();
-}
-
 void ComputerPlayer::ResetMatchButtons()
 {
 }
@@ -178,9 +169,21 @@ void ComputerPlayer::ShowStatus(std::string_view text)
 {
     const std::lock_guard guard(lock);
     status = std::string(text);
-    if (text == texts::STATUS_CONNECTED) {
-        connected = true;
-    }
+}
+
+void ComputerPlayer::Connected()
+{
+    const std::lock_guard guard(lock);
+    connected = true;
+}
+
+void ComputerPlayer::ConnectionEnded(ConnectionEnd)
+{
+    // However it ended, a person could press "connect" again; a computer player is done.
+    const std::lock_guard guard(lock);
+    end = connected ? ComputerEnding::DISCONNECTED : ComputerEnding::CONNECT_FAILED;
+    InterruptMove();
+    wake.notify_all();
 }
 
 void ComputerPlayer::PostCommand(int command, int param)

@@ -2,10 +2,10 @@
 // image of the window's size, and the whole window rendered as its paint events draw it. Goals: under 2 ms at
 // a device pixel ratio of 1, under 4 ms at 2; the marks (latest balls, a winning line) are drawn too.
 
-#include "app/qt/view_resources.h"
-#include "client/battle_events.h"
+#include "game/battle_events.h"
 #include "game/qt/battle_window.h"
 #include "game/qt/board_icons.h"
+#include "game/qt/view_resources.h"
 
 #include <QApplication>
 #include <QImage>

@@ -1,4 +1,4 @@
-#include "app/qt/view_resources.h"
+#include "game/qt/view_resources.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

@@ -34,10 +34,12 @@
 namespace pyrandel {
 
 inline constexpr std::chrono::milliseconds HUMAN_PAUSE{500};
+// The engine level a computer player plays at unless told otherwise (Engine::MIN_LEVEL to MAX_LEVEL).
+inline constexpr int DEFAULT_COMPUTER_LEVEL = 3;
 
 struct ComputerPlayerOptions {
-    std::string name = "CPU1";                     // code page 932 bytes, at most 78 used
-    int level = 3;                                 // 1..5, see Engine
+    std::string name = "CPU1";                     // code page 932 bytes, at most FIELD_READ_BYTES used
+    int level = DEFAULT_COMPUTER_LEVEL;            // see Engine
     std::chrono::milliseconds pause = HUMAN_PAUSE; // before each move, so people can follow the game
     std::uint64_t seed = 0;                        // 0: a seed of the system's choosing
 };
@@ -85,9 +87,10 @@ private:
     void AddParticipant(std::string_view name, int id) override;
     void RemoveParticipant(int id) override;
     void ClearParticipants() override;
-    void RestoreConnectControls() override;
     void ResetMatchButtons() override;
     void ShowStatus(std::string_view text) override;
+    void Connected() override;
+    void ConnectionEnded(ConnectionEnd how) override;
     void PostCommand(int command, int param) override;
     void OpenBattleWindow(int colour, BattleEvents& events) override;
     [[nodiscard]] bool IsBattleWindowOpen() override;

@@ -5,9 +5,9 @@
 // The two signals are blocked in every thread and taken synchronously here, so no handler runs inside the
 // player's threads and the shutdown is the ordinary one: leave, stop the search, join.
 
-#include "app/bot_command_line.h"
-#include "app/computer_player.h"
+#include "bot/computer_player.h"
 #include "protocol/text_codec.h"
+#include "pyrandel-bot/bot_command_line.h"
 
 #include <csignal>
 #include <ctime>
