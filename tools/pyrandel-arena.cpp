@@ -4,6 +4,7 @@
 // Seats rotate from game to game (see TurnOrderFor), so every seat starts equally often.
 
 #include "ai/arena.h"
+#include "version.h"
 
 #include <charconv>
 #include <chrono>
@@ -38,6 +39,7 @@ constexpr std::string_view USAGE =
     "  --json        print the summary as one JSON object instead\n"
     "  --verbose     one line per game (on stderr with --json)\n"
     "  --help        this text\n"
+    "  --version     the program's name and version\n"
     "A progress line is shown on stderr while the games run.\n";
 
 struct Options {
@@ -46,6 +48,7 @@ struct Options {
     bool json = false;
     bool verbose = false;
     bool help = false;
+    bool version = false;
 };
 
 template <typename Number> [[nodiscard]] std::optional<Number> ParseNumber(std::string_view text)
@@ -94,6 +97,10 @@ void Complain(const char* option, const char* wants, std::string_view text)
         const std::string_view argument = argv[i];
         if (argument == "--help" || argument == "-h") {
             options.help = true;
+            continue;
+        }
+        if (argument == "--version") {
+            options.version = true;
             continue;
         }
         if (argument == "--verbose") {
@@ -153,7 +160,8 @@ void Complain(const char* option, const char* wants, std::string_view text)
 {
     std::string order;
     for (const int seat : record.turn_order) {
-        order += (order.empty() ? "" : ",") + std::to_string(seat + 1);
+        order += order.empty() ? "" : ",";
+        order += std::to_string(seat + 1);
     }
     std::string text = "game " + std::to_string(record.game + 1) + ": order " + order + ", ";
     const std::string who = record.seat >= 0 ? "seat " + std::to_string(record.seat + 1) + " (" +
@@ -179,9 +187,12 @@ void ShowProgress(const ArenaSummary& summary, int games, std::chrono::steady_cl
 {
     const auto seconds =
         std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start).count();
-    std::string line = "\r" + std::to_string(summary.games) + "/" + std::to_string(games) + " games:";
+    // Appended piece by piece: GCC 12 warns wrongly about a literal added to a temporary string.
+    std::string line = "\r";
+    line += std::to_string(summary.games) + "/" + std::to_string(games) + " games:";
     for (std::size_t seat = 0; seat < summary.seats.size(); ++seat) {
-        line += " " + pyrandel::EngineName(summary.seats[seat]) + ":" + std::to_string(summary.tallies[seat].wins);
+        line += ' ';
+        line += pyrandel::EngineName(summary.seats[seat]) + ":" + std::to_string(summary.tallies[seat].wins);
     }
     line += ", draws " + std::to_string(summary.draws) + " (" + std::to_string(seconds / 60) + "m" +
             std::to_string(seconds % 60) + "s) ";
@@ -227,6 +238,10 @@ int main(int argc, char** argv)
     }
     if (options->help) {
         std::fwrite(USAGE.data(), 1, USAGE.size(), stdout);
+        return 0;
+    }
+    if (options->version) {
+        std::printf("pyrandel-arena %s\n", pyrandel::VERSION);
         return 0;
     }
     if (!options->seeded) {

@@ -1,20 +1,6 @@
 #include "ai/best_reply_search.h"
 
 #include <algorithm>
-#include <cstdlib>
-
-
-#include <ctime>
-#include <cstdlib>
-// EXPERIMENT: thread CPU time as the search clock when PYR_CPUCLOCK is set.
-static std::chrono::steady_clock::time_point ExperimentClock()
-{
-    static const bool cpu = std::getenv("PYR_CPUCLOCK") != nullptr;
-    if (!cpu) return std::chrono::steady_clock::now();
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return std::chrono::steady_clock::time_point(std::chrono::nanoseconds(static_cast<long long>(t.tv_sec) * 1000000000LL + t.tv_nsec));
-}
 
 namespace pyrandel {
 
@@ -111,7 +97,7 @@ bool BestReplySearch::OutOfTime()
         return true;
     }
     // The first node looks too, so a search asked to stop before it began ends at once.
-    if (nodes % CLOCK_INTERVAL == 1 && (stop.stop_requested() || ExperimentClock() >= deadline)) {
+    if (nodes % CLOCK_INTERVAL == 1 && (stop.stop_requested() || std::chrono::steady_clock::now() >= deadline)) {
         aborted = true;
     }
     return aborted;
@@ -294,8 +280,7 @@ int BestReplySearch::OpponentMoves(int seat, bool replied, int depth, int ply, i
     }
 
     // Beyond the horizon, and once the one reply of a best-reply layer is made, the others pass.
-    const bool every_opponent = replies == Replies::EVERY_OPPONENT;
-    if (depth <= 0 || (replied && !every_opponent)) {
+    if (depth <= 0 || replied) {
         return OpponentMoves(seat + 1, replied, depth, ply, alpha, beta, best_reply);
     }
 
@@ -316,7 +301,7 @@ int BestReplySearch::OpponentMoves(int seat, bool replied, int depth, int ply, i
     std::array<Move, LANES> moves;
     const int move_count = SortMoves(moves, colour, ply, hint_seat == seat ? hint % SEAT_STRIDE : -1);
     // In a best-reply layer a later opponent may make the reply instead; the last one must.
-    const bool may_pass = !every_opponent && seat < seats - 1;
+    const bool may_pass = seat < seats - 1;
     const bool pass_first = may_pass && hint_seat > seat;
     const bool next_is_opponent = seat < seats - 1;
     const int original_alpha = alpha;
@@ -386,7 +371,7 @@ SearchResult BestReplySearch::Run(ThreatBoard& search_board, std::span<const int
     if (root_lanes.empty() || turn_order.size() < 2) {
         return result;
     }
-    const auto start = ExperimentClock();
+    const auto start = std::chrono::steady_clock::now();
     board = &search_board;
     order = turn_order;
     seats = static_cast<int>(order.size());
@@ -459,7 +444,7 @@ SearchResult BestReplySearch::Run(ThreatBoard& search_board, std::span<const int
             std::rotate(lanes.begin(), lanes.begin() + best_index, lanes.begin() + best_index + 1);
         }
         const bool decided = alpha > DECIDED || alpha < -DECIDED;
-        if (aborted || decided || ExperimentClock() - start >= limits.start_budget) {
+        if (aborted || decided || std::chrono::steady_clock::now() - start >= limits.start_budget) {
             break;
         }
     }

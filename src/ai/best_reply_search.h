@@ -31,15 +31,7 @@ public:
     static constexpr int WIN = 1'000'000;
     static constexpr int MAX_PLY = 64;
 
-    // How the opponents' layer is searched with three or four players.
-    enum class Replies : std::uint8_t {
-        BEST_ONLY,      // one opponent replies, the others pass (best-reply search)
-        EVERY_OPPONENT, // every opponent moves in turn order, each against the searching player (paranoid)
-    };
-
     explicit BestReplySearch(int table_bits);
-
-    void SetReplies(Replies how) { replies = how; }
 
     // Chooses among `root_lanes` (lanes with a landing spot on `board`, tried first in the order given) for the
     // colour order[0]; `order` lists the colours in play in turn order from there. Stops early, with the best
@@ -67,7 +59,6 @@ private:
     void Reward(int ply, int colour, const Move& move, int depth);
 
     TranspositionTable table;
-    Replies replies = Replies::BEST_ONLY;
     // State of the running search.
     ThreatBoard* board = nullptr;
     std::span<const int> order;

@@ -1,7 +1,6 @@
 #include "ai/engine.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <limits>
 
 namespace pyrandel {
@@ -124,7 +123,6 @@ std::optional<int> Engine::ChooseLane(const Grid& grid, const Seating& seating, 
         last_result = reference->Run(board, order, known, search_limits, std::move(stop));
     } else {
         ThreatBoard threat_board(grid, order);
-        if (std::getenv("PYR_EVERY")) std::get<BestReplySearch>(search).SetReplies(BestReplySearch::Replies::EVERY_OPPONENT); // EXPERIMENT
         last_result = std::get<BestReplySearch>(search).Run(threat_board, order, known, search_limits, std::move(stop));
     }
     if (last_result.lane && std::find(lanes.begin(), lanes.end(), *last_result.lane) != lanes.end()) {

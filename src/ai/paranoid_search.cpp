@@ -3,19 +3,6 @@
 #include <algorithm>
 #include <array>
 
-
-#include <ctime>
-#include <cstdlib>
-// EXPERIMENT: thread CPU time as the search clock when PYR_CPUCLOCK is set.
-static std::chrono::steady_clock::time_point ExperimentClock()
-{
-    static const bool cpu = std::getenv("PYR_CPUCLOCK") != nullptr;
-    if (!cpu) return std::chrono::steady_clock::now();
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return std::chrono::steady_clock::time_point(std::chrono::nanoseconds(static_cast<long long>(t.tv_sec) * 1000000000LL + t.tv_nsec));
-}
-
 namespace pyrandel {
 
 namespace {
@@ -57,7 +44,7 @@ bool ParanoidSearch::OutOfTime()
         return true;
     }
     // The first node looks too, so a search asked to stop before it began ends at once.
-    if (nodes % CLOCK_INTERVAL == 1 && (stop.stop_requested() || ExperimentClock() >= deadline)) {
+    if (nodes % CLOCK_INTERVAL == 1 && (stop.stop_requested() || std::chrono::steady_clock::now() >= deadline)) {
         aborted = true;
     }
     return aborted;
@@ -206,7 +193,7 @@ SearchResult ParanoidSearch::Run(SearchBoard& search_board, std::span<const int>
     if (root_lanes.empty() || turn_order.empty()) {
         return result;
     }
-    const auto start = ExperimentClock();
+    const auto start = std::chrono::steady_clock::now();
     board = &search_board;
     order = turn_order;
     stop = std::move(stop_token);
@@ -266,7 +253,7 @@ SearchResult ParanoidSearch::Run(SearchBoard& search_board, std::span<const int>
             std::rotate(lanes.begin(), lanes.begin() + best_index, lanes.begin() + best_index + 1);
         }
         const bool decided = alpha > DECIDED || alpha < -DECIDED;
-        if (aborted || decided || ExperimentClock() - start >= limits.start_budget) {
+        if (aborted || decided || std::chrono::steady_clock::now() - start >= limits.start_budget) {
             break;
         }
     }

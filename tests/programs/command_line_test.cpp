@@ -61,6 +61,11 @@ INSTANTIATE_TEST_SUITE_P(
                       CommandLineCase{"NoHost", BOT, {}, 2, "", "--host"}),
     [](const auto& info) { return std::string(info.param.label); });
 
+INSTANTIATE_TEST_SUITE_P(Arena, CommandLineTest,
+                         ::testing::Values(CommandLineCase{"Version", PYRANDEL_ARENA_PROGRAM, {"--version"}, 0,
+                                                           "pyrandel-arena " PYRANDEL_VERSION "\n", ""}),
+                         [](const auto& info) { return std::string(info.param.label); });
+
 #ifdef PYRANDEL_DESKTOP_PROGRAM
 constexpr const char* DESKTOP = PYRANDEL_DESKTOP_PROGRAM;
 
