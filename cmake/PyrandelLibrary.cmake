@@ -1,7 +1,6 @@
-# pyrandel_library(<name> [DIRECTORY <dir>] [LINKS <target>...]): one static library made of every .cpp of one
-# source folder (the calling CMakeLists' own folder unless DIRECTORY names another) but a main.cpp, which is a
-# program of its own; a new file is picked up at the next build. Every library is recorded with its folder, so the
-# layering checks below know which folder may include which.
+# pyrandel_library(<name> [LINKS <target>...]): one static library made of every .cpp of the calling CMakeLists'
+# folder but a main.cpp, which is a program of its own; a new file is picked up at the next build. Every library
+# is recorded with its folder, so the layering checks below know which folder may include which.
 #
 # The layering rule: a folder may include the headers of its own library and of the libraries that library links,
 # directly or through another; a core folder (any folder but a `qt` one) includes no Qt header and its library
@@ -9,12 +8,8 @@
 # folders for the ctest case that checks the includes (cmake/CheckIncludes.cmake).
 
 function(pyrandel_library name)
-  cmake_parse_arguments(PARSE_ARGV 1 arg "" "DIRECTORY" "LINKS")
-  if(arg_DIRECTORY)
-    get_filename_component(dir ${arg_DIRECTORY} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
-  else()
-    set(dir ${CMAKE_CURRENT_SOURCE_DIR})
-  endif()
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "LINKS")
+  set(dir ${CMAKE_CURRENT_SOURCE_DIR})
   file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cpp)
   list(FILTER sources EXCLUDE REGEX "/main\\.cpp$")
   if(sources)

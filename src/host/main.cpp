@@ -5,6 +5,7 @@
 // them with sigwait: no handler runs inside the host's threads, and an idle host sleeps in the kernel. On a signal
 // the host closes every connection, joins its threads and exits 0.
 
+#include "cli/stop_signals.h"
 #include "host/host_log.h"
 #include "host/host_options.h"
 #include "server/random_generator.h"
@@ -27,11 +28,7 @@ int main(int argc, char** argv)
         return *exit_code;
     }
 
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    const StopSignals stop; // before any thread exists
     // A log reader that goes away (a closed pipe) must not end the room; the write just fails.
     std::signal(SIGPIPE, SIG_IGN);
 
@@ -54,9 +51,7 @@ int main(int argc, char** argv)
     log.Note("listening on port " + std::to_string(server.Port()) +
              (options.seed ? ", seed " + std::to_string(*options.seed) : std::string()));
 
-    int signal = 0;
-    while (sigwait(&signals, &signal) != 0) {
-    }
+    const int signal = stop.Wait();
     log.Note(std::string("stopping on ") + (signal == SIGINT ? "SIGINT" : "SIGTERM"));
     server.Shutdown();
     log.Note("stopped");

@@ -6,22 +6,15 @@
 // player's threads and the shutdown is the ordinary one: leave, stop the search, join.
 
 #include "bot/computer_player.h"
+#include "cli/stop_signals.h"
 #include "protocol/text_codec.h"
 #include "pyrandel-bot/bot_command_line.h"
 
-#include <csignal>
-#include <ctime>
 #include <iostream>
 
 namespace {
 
 constexpr std::chrono::milliseconds SIGNAL_POLL{100};
-
-[[nodiscard]] bool SignalArrived(const sigset_t& signals)
-{
-    const timespec no_wait{0, 0};
-    return sigtimedwait(&signals, nullptr, &no_wait) > 0;
-}
 
 } // namespace
 
@@ -34,12 +27,7 @@ int main(int argc, char** argv)
         return *exit_code;
     }
 
-    // Before any thread exists, so every thread inherits the mask.
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    const StopSignals stop; // before any thread exists
 
     ComputerPlayer player(command_line.player);
     const std::string shown_name = Cp932ToUtf8(player.name());
@@ -48,7 +36,7 @@ int main(int argc, char** argv)
         return 1;
     }
     while (!player.WaitUntilEnded(SIGNAL_POLL)) {
-        if (SignalArrived(signals)) {
+        if (stop.Arrived()) {
             std::cout << shown_name << ": leaving\n";
             player.Leave();
             return 0; // the destructor joins the player's threads
