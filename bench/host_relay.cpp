@@ -23,20 +23,18 @@
 
 #include "server/random_generator.h"
 #include "server/server_session.h"
+#include "support/spawned_program.h"
 
 #include <benchmark/benchmark.h>
 
 #include <arpa/inet.h>
 #include <cerrno>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -52,8 +50,6 @@
 #include <thread>
 #include <utility>
 #include <vector>
-
-extern char** environ;
 
 namespace pyrandel {
 namespace {
@@ -278,24 +274,6 @@ enum class HostKind { DESKTOP, DEDICATED };
 constexpr const char* CREATION_SEED = "2541230123";
 
 // A free port on the loopback, as the kernel hands one out; 0 when none can be had.
-[[nodiscard]] int FreeLoopbackPort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    int port = 0;
-    if (fd >= 0 && ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-        port = ntohs(address.sin_port);
-    }
-    if (fd >= 0) {
-        ::close(fd);
-    }
-    return port;
-}
-
 // A room to measure: the desktop program's host, listening on the loopback in this process, or pyrandel-host
 // spawned on a free port (it listens on every address; the players reach it on 127.0.0.1). Port() is 0 when
 // the host could not be started. The destructor ends the room: the desktop host shuts down, the dedicated one
@@ -313,7 +291,16 @@ public:
         }
         // A port found free may be taken before the host binds it; the host then exits and another is tried.
         for (int attempt = 0; attempt < 3 && port == 0; ++attempt) {
-            Spawn(FreeLoopbackPort());
+            const int wanted = test::FreePort();
+            const std::string port_text = std::to_string(wanted);
+            child.emplace(PYRANDEL_HOST_PROGRAM,
+                          std::vector<std::string>{"--port", port_text, "--seed", CREATION_SEED});
+            // The host's log says when it listens; a host that could not have the port exits instead.
+            if (wanted != 0 && child->WaitForLine("listening on port " + port_text, READ_TIMEOUT)) {
+                port = wanted;
+            } else {
+                child.reset();
+            }
         }
     }
     ~Room()
@@ -321,7 +308,10 @@ public:
         if (server) {
             server->Shutdown();
         }
-        EndChild();
+        if (child) {
+            child->Signal(SIGTERM);
+            (void)child->Finish();
+        }
     }
     Room(const Room&) = delete;
     Room& operator=(const Room&) = delete;
@@ -329,89 +319,10 @@ public:
     [[nodiscard]] int Port() const { return port; }
 
 private:
-    void Spawn(int wanted)
-    {
-        std::array<int, 2> out{-1, -1};
-        if (wanted == 0 || ::pipe2(out.data(), O_CLOEXEC) != 0) {
-            return;
-        }
-        std::string program = PYRANDEL_HOST_PROGRAM;
-        std::string port_text = std::to_string(wanted);
-        std::string seed = CREATION_SEED;
-        std::string port_option = "--port";
-        std::string seed_option = "--seed";
-        std::array<char*, 6> argv{program.data(),     port_option.data(), port_text.data(),
-                                  seed_option.data(), seed.data(),        nullptr};
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        posix_spawnattr_t attributes;
-        posix_spawnattr_init(&attributes);
-        sigset_t none;
-        sigemptyset(&none);
-        posix_spawnattr_setsigmask(&attributes, &none);
-        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
-        const int spawned = ::posix_spawn(&child, program.c_str(), &actions, &attributes, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        posix_spawnattr_destroy(&attributes);
-        ::close(out[1]);
-        if (spawned != 0) {
-            child = -1;
-            ::close(out[0]);
-            return;
-        }
-        log = out[0];
-        // The host's log says when it listens; a host that could not have the port exits instead.
-        const std::string ready = "listening on port " + port_text;
-        std::string text;
-        const auto deadline = Clock::now() + READ_TIMEOUT;
-        while (text.find(ready) == std::string::npos) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-            pollfd waiting{log, POLLIN, 0};
-            char chunk[512];
-            if (left.count() <= 0 || ::poll(&waiting, 1, static_cast<int>(left.count())) <= 0) {
-                break;
-            }
-            const ssize_t got = ::read(log, chunk, sizeof chunk);
-            if (got <= 0) {
-                break; // the host has ended
-            }
-            text.append(chunk, static_cast<std::size_t>(got));
-        }
-        if (text.find(ready) == std::string::npos) {
-            EndChild();
-            return;
-        }
-        port = wanted;
-        // The rest of the log is read and dropped, so the host's log writer never waits on a full pipe.
-        drain = std::thread([fd = log] {
-            char chunk[4096];
-            while (::read(fd, chunk, sizeof chunk) > 0) {
-            }
-        });
-    }
-
-    void EndChild()
-    {
-        if (child > 0) {
-            ::kill(child, SIGTERM);
-            int status = 0;
-            ::waitpid(child, &status, 0);
-            child = -1;
-        }
-        if (drain.joinable()) {
-            drain.join(); // the pipe has ended with the host
-        }
-        if (log >= 0) {
-            ::close(std::exchange(log, -1));
-        }
-    }
-
     RandomGenerator random; // in its creation state
     std::optional<ServerSession> server;
-    pid_t child = -1;
-    int log = -1;
-    std::thread drain;
+    // The host's log is a few lines per room (joins, leaves), so the pipe never fills before Finish reads it.
+    std::optional<test::SpawnedProgram> child;
     int port = 0;
 };
 
