@@ -16,9 +16,14 @@
 // p99 at most 1.5, max at most 2), and how long after its queue passed the bound the silent peer was cut (goal:
 // at most 2 s). The queue is worked out from outside: bytes relayed to the silent peer (as many as the reader
 // got) less those the kernel holds for it (its receive queue and the host's send queue).
+//
+// Each case runs twice: against the desktop program's host (a ServerSession in this process, "/desktop") and
+// against the dedicated host, the built pyrandel-host spawned on a free loopback port ("/dedicated"), so the two
+// rows of a case can be read side by side. Both hosts draw from the generator's creation state.
 
 #include "server/random_generator.h"
 #include "server/server_session.h"
+#include "support/spawned_program.h"
 
 #include <benchmark/benchmark.h>
 
@@ -27,6 +32,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -261,13 +267,71 @@ private:
     std::thread relay;
 };
 
+// Which host a case measures.
+enum class HostKind { DESKTOP, DEDICATED };
+
+// The seed that puts pyrandel-host's generator in the creation state, where the desktop host's starts here.
+constexpr const char* CREATION_SEED = "2541230123";
+
+// A free port on the loopback, as the kernel hands one out; 0 when none can be had.
+// A room to measure: the desktop program's host, listening on the loopback in this process, or pyrandel-host
+// spawned on a free port (it listens on every address; the players reach it on 127.0.0.1). Port() is 0 when
+// the host could not be started. The destructor ends the room: the desktop host shuts down, the dedicated one
+// gets SIGTERM and is waited for.
+class Room {
+public:
+    explicit Room(HostKind kind)
+    {
+        if (kind == HostKind::DESKTOP) {
+            server.emplace(random);
+            if (server->Listen(0, LISTEN_BACKLOG, "127.0.0.1")) {
+                port = server->Port();
+            }
+            return;
+        }
+        // A port found free may be taken before the host binds it; the host then exits and another is tried.
+        for (int attempt = 0; attempt < 3 && port == 0; ++attempt) {
+            const int wanted = test::FreePort();
+            const std::string port_text = std::to_string(wanted);
+            child.emplace(PYRANDEL_HOST_PROGRAM,
+                          std::vector<std::string>{"--port", port_text, "--seed", CREATION_SEED});
+            // The host's log says when it listens; a host that could not have the port exits instead.
+            if (wanted != 0 && child->WaitForLine("listening on port " + port_text, READ_TIMEOUT)) {
+                port = wanted;
+            } else {
+                child.reset();
+            }
+        }
+    }
+    ~Room()
+    {
+        if (server) {
+            server->Shutdown();
+        }
+        if (child) {
+            child->Signal(SIGTERM);
+            (void)child->Finish();
+        }
+    }
+    Room(const Room&) = delete;
+    Room& operator=(const Room&) = delete;
+
+    [[nodiscard]] int Port() const { return port; }
+
+private:
+    RandomGenerator random; // in its creation state
+    std::optional<ServerSession> server;
+    // The host's log is a few lines per room (joins, leaves), so the pipe never fills before Finish reads it.
+    std::optional<test::SpawnedProgram> child;
+    int port = 0;
+};
+
 // A host with four players named by their NEW_C lines.
 struct Host {
-    Host()
+    explicit Host(HostKind kind) : room(kind)
     {
-        server.Listen(0, 5, "127.0.0.1");
         for (int id = 0; id < PLAYERS; ++id) {
-            players[static_cast<std::size_t>(id)].Connect(server.Port());
+            players[static_cast<std::size_t>(id)].Connect(room.Port());
             const std::string name = "player" + std::to_string(id);
             players[static_cast<std::size_t>(id)].SendLine("NEW_C\t" + name);
         }
@@ -276,8 +340,7 @@ struct Host {
         }
     }
 
-    RandomGenerator random;
-    ServerSession server{random};
+    Room room;
     std::array<RawLineSocket, PLAYERS> players;
 };
 
@@ -306,9 +369,13 @@ template <typename Receivers>
     return std::chrono::duration<double, std::micro>(Clock::now() - start).count();
 }
 
-void PlotRelayLatency(benchmark::State& state)
+void PlotRelayLatency(benchmark::State& state, HostKind kind)
 {
-    Host host;
+    Host host(kind);
+    if (host.room.Port() == 0) {
+        state.SkipWithError("the host did not start");
+        return;
+    }
     host.players[0].SendLine("STARTVS");
     for (RawLineSocket& player : host.players) {
         player.Drain();
@@ -368,13 +435,17 @@ void PlotRelayLatency(benchmark::State& state)
 
 // Four players send `per_player` chat lines each, spaced by `gap` (zero: as fast as they can); every player
 // reads the others' lines on a thread of its own.
-void RunChat(benchmark::State& state, int per_player, std::chrono::microseconds gap)
+void RunChat(benchmark::State& state, HostKind kind, int per_player, std::chrono::microseconds gap)
 {
     std::int64_t sent_total = 0;
     std::int64_t lost_total = 0;
     double seconds_total = 0.0;
     for (auto _ : state) {
-        Host host;
+        Host host(kind);
+        if (host.room.Port() == 0) {
+            state.SkipWithError("the host did not start");
+            return;
+        }
         const std::string text = "CHAT\tsome ordinary chat text of a player";
         std::array<std::int64_t, PLAYERS> received{};
         std::vector<std::thread> threads;
@@ -414,30 +485,34 @@ void RunChat(benchmark::State& state, int per_player, std::chrono::microseconds 
         seconds_total > 0 ? static_cast<double>(sent_total * RECEIVERS - lost_total) / seconds_total : 0.0;
 }
 
-void ChatThroughput(benchmark::State& state)
+void ChatThroughput(benchmark::State& state, HostKind kind)
 {
     // 2,500 lines a second from each of four players: 10,000 a second in all, for two seconds.
-    RunChat(state, 5000, 400us);
+    RunChat(state, kind, 5000, 400us);
 }
 
-void ChatFlood(benchmark::State& state)
+void ChatFlood(benchmark::State& state, HostKind kind)
 {
-    RunChat(state, 20000, 0us);
+    RunChat(state, kind, 20000, 0us);
 }
 
-// The send queue of this process's socket from `local_port` to `remote_port` on 127.0.0.1, from the kernel's table.
+// The send queue of the loopback socket from `local_port` to `remote_port`, from the kernel's tables: IPv4, and
+// IPv6 for a host that listens on every address (its IPv4 peers are mapped addresses there).
 [[nodiscard]] long KernelSendQueue(int local_port, int remote_port)
 {
-    std::ifstream table("/proc/self/net/tcp");
-    std::string line;
-    std::getline(table, line); // heading
-    while (std::getline(table, line)) {
-        unsigned local = 0;
-        unsigned remote = 0;
-        unsigned long queued = 0;
-        if (std::sscanf(line.c_str(), " %*d: %*8x:%x %*8x:%x %*x %lx", &local, &remote, &queued) == 3 &&
-            static_cast<int>(local) == local_port && static_cast<int>(remote) == remote_port) {
-            return static_cast<long>(queued);
+    for (const char* path : {"/proc/self/net/tcp", "/proc/self/net/tcp6"}) {
+        std::ifstream table(path);
+        std::string line;
+        std::getline(table, line); // heading
+        while (std::getline(table, line)) {
+            unsigned local = 0;
+            unsigned remote = 0;
+            unsigned long queued = 0;
+            if (std::sscanf(line.c_str(), " %*d: %*[0-9A-Fa-f]:%x %*[0-9A-Fa-f]:%x %*x %lx", &local, &remote,
+                            &queued) == 3 &&
+                static_cast<int>(local) == local_port && static_cast<int>(remote) == remote_port) {
+                return static_cast<long>(queued);
+            }
         }
     }
     return 0;
@@ -448,27 +523,30 @@ struct FloodResult {
     double cut_after_bound_s = -1.0;   // the silent peer's cut after its queue passed the bound; -1: not seen
     long most_in_kernel = 0;           // bytes the kernel held for the silent peer at most
     std::int64_t lost = 0;
+    bool started = false;              // the host was there to be flooded
 };
 
 // A host with a chatter (id 0), a reader (id 1) and a third player (id 2) that reads all along or never.
-FloodResult RunFlood(bool third_reads)
+FloodResult RunFlood(HostKind kind, bool third_reads)
 {
     constexpr int LINES = 20000;
     constexpr auto GAP = 200us; // 5,000 lines a second
     constexpr int SMALL_BUFFER = 4096;
-    RandomGenerator random;
-    ServerSession server{random};
-    server.Listen(0, 5, "127.0.0.1");
+    Room room(kind);
+    FloodResult result;
+    result.started = room.Port() != 0;
+    if (!result.started) {
+        return result;
+    }
     std::array<RawLineSocket, 3> players;
     for (int id = 0; id < 3; ++id) {
-        players[static_cast<std::size_t>(id)].Connect(server.Port(), id == 2 && !third_reads ? SMALL_BUFFER : 0);
+        players[static_cast<std::size_t>(id)].Connect(room.Port(), id == 2 && !third_reads ? SMALL_BUFFER : 0);
         const std::string name = "player" + std::to_string(id);
         players[static_cast<std::size_t>(id)].SendLine("NEW_C\t" + name);
     }
     for (int id = 0; id < 2 || (id < 3 && third_reads); ++id) {
         players[static_cast<std::size_t>(id)].Drain();
     }
-    FloodResult result;
     std::atomic<std::int64_t> read_lines{0};
     std::atomic<bool> done{false};
     std::atomic<std::int64_t> bound_passed_ns{0};
@@ -510,7 +588,7 @@ FloodResult RunFlood(bool third_reads)
     } else {
         // Watches the silent peer's queue at the host, from outside, until the peer is cut.
         third = std::thread([&] {
-            const int host_port = server.Port();
+            const int host_port = room.Port();
             const int silent_port = players[2].LocalPort();
             while (!done.load() && cut_ns.load() == 0) {
                 const long relayed = static_cast<long>(read_lines.load()) * static_cast<long>(relay_bytes);
@@ -538,15 +616,18 @@ FloodResult RunFlood(bool third_reads)
     if (bound_passed_ns.load() != 0 && cut_ns.load() != 0) {
         result.cut_after_bound_s = static_cast<double>(cut_ns.load() - bound_passed_ns.load()) / 1e9;
     }
-    server.Shutdown();
     return result;
 }
 
-void ChatWithSilentPeer(benchmark::State& state)
+void ChatWithSilentPeer(benchmark::State& state, HostKind kind)
 {
     for (auto _ : state) {
-        const FloodResult all = RunFlood(true);
-        const FloodResult silent = RunFlood(false);
+        const FloodResult all = RunFlood(kind, true);
+        const FloodResult silent = RunFlood(kind, false);
+        if (!all.started || !silent.started) {
+            state.SkipWithError("the host did not start");
+            return;
+        }
         const double all_p99 = Percentile(all.latencies_us, 0.99);
         const double all_max = Percentile(all.latencies_us, 1.0);
         const double silent_p99 = Percentile(silent.latencies_us, 0.99);
@@ -565,10 +646,34 @@ void ChatWithSilentPeer(benchmark::State& state)
     }
 }
 
-BENCHMARK(PlotRelayLatency)->Iterations(20000)->Unit(benchmark::kMicrosecond);
-BENCHMARK(ChatThroughput)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(ChatFlood)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(ChatWithSilentPeer)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(PlotRelayLatency, desktop, HostKind::DESKTOP)->Iterations(20000)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(PlotRelayLatency, dedicated, HostKind::DEDICATED)
+    ->Iterations(20000)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(ChatThroughput, desktop, HostKind::DESKTOP)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(ChatThroughput, dedicated, HostKind::DEDICATED)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(ChatFlood, desktop, HostKind::DESKTOP)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(ChatFlood, dedicated, HostKind::DEDICATED)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(ChatWithSilentPeer, desktop, HostKind::DESKTOP)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(ChatWithSilentPeer, dedicated, HostKind::DEDICATED)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 } // namespace
 } // namespace pyrandel

@@ -2,6 +2,7 @@
 
 #include "game/grid.h"
 #include "protocol/text_codec.h"
+#include "server/server_session.h"
 
 #include <array>
 #include <ctime>
@@ -23,6 +24,33 @@ constexpr std::array<std::string_view, COLOURS> COLOUR_WORDS = {"blue", "red", "
 [[nodiscard]] std::string Player(int id, std::string_view name)
 {
     return "player " + std::to_string(id) + " (" + LogName(name) + ")";
+}
+
+[[nodiscard]] std::string Seconds(std::chrono::milliseconds limit)
+{
+    return std::to_string(std::chrono::duration_cast<std::chrono::seconds>(limit).count()) + " s";
+}
+
+// Why a player left, as the leave line gives it in brackets. The dedicated host keeps the default limits.
+[[nodiscard]] std::string LeaveReason(DisconnectReason reason)
+{
+    switch (reason) {
+    case DisconnectReason::PEER_CLOSED:
+        return "closed by the player";
+    case DisconnectReason::BROKEN:
+        return "connection broken";
+    case DisconnectReason::READ_DEADLINE:
+        return "sent no name within " + Seconds(UNNAMED_SEAT_LIMIT);
+    case DisconnectReason::SEND_STALLED:
+        return "took no byte for " + Seconds(SEND_STALL_LIMIT);
+    case DisconnectReason::SEND_QUEUE_FULL:
+        return "send queue full";
+    case DisconnectReason::CLOSED:
+        return "closed by the host";
+    case DisconnectReason::NONE:
+        break;
+    }
+    return "no reason given";
 }
 
 } // namespace
@@ -62,9 +90,9 @@ void HostLog::OnJoin(int id, std::string_view name)
     Note(Player(id, name) + " joined");
 }
 
-void HostLog::OnLeave(int id, std::string_view name)
+void HostLog::OnLeave(int id, std::string_view name, DisconnectReason reason)
 {
-    Note(Player(id, name) + " left");
+    Note(Player(id, name) + " left (" + LeaveReason(reason) + ")");
 }
 
 void HostLog::OnMatchStart(std::span<const SeatColour> players)

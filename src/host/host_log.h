@@ -31,7 +31,7 @@ public:
 
     // ServerObserver
     void OnJoin(int id, std::string_view name) override;
-    void OnLeave(int id, std::string_view name) override;
+    void OnLeave(int id, std::string_view name, DisconnectReason reason) override;
     void OnMatchStart(std::span<const SeatColour> players) override;
     void OnWin(int id, std::string_view name, int colour) override;
     void OnRefuse() override;

@@ -66,7 +66,7 @@ void LineConnection::Run()
     }
     // Lines queued for the peer from now on are dropped; the writer is gone before the departure is reported.
     sender.Stop();
-    owner.OnDisconnect(slot_index);
+    owner.OnDisconnect(slot_index, socket.LastEnd());
 }
 
 } // namespace pyrandel

@@ -38,7 +38,7 @@ public:
     bool SendLine(std::string_view text);
     // The connection may stay without sending for as long as it likes.
     void Admit();
-    // Ends the connection from any thread; the reading thread then reports OnDisconnect and ends.
+    // Ends the connection from any thread; the reading thread then reports OnDisconnect (CLOSED) and ends.
     void Close();
     // Holds a connection (its thread may already be gone or not yet started).
     [[nodiscard]] bool IsOpen() const { return socket.IsOpen(); }

@@ -52,7 +52,7 @@ bool LineSender::Send(std::string_view text)
         serving = false;
         queued.clear();
     }
-    socket.Close();
+    socket.Close(DisconnectReason::SEND_QUEUE_FULL);
     return false;
 }
 
@@ -93,7 +93,7 @@ void LineSender::Write()
             serving = false;
             queued.clear();
             guard.unlock();
-            socket.Close();
+            socket.Close(DisconnectReason::BROKEN);
             guard.lock();
         }
     }

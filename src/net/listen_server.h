@@ -70,7 +70,8 @@ public:
 
 protected:
     virtual void OnConnect(int slot) { (void)slot; }
-    virtual void OnDisconnect(int slot) { (void)slot; }
+    // `reason`: why the connection ended, never NONE.
+    virtual void OnDisconnect(int slot, DisconnectReason reason) { (void)slot, (void)reason; }
     virtual void OnLine(int slot, const char* line) { (void)slot, (void)line; }
     virtual void OnRefuse(TcpSocket& incoming) { (void)incoming; }
     virtual void OnListenStart() {}

@@ -190,6 +190,7 @@ struct TcpSocket::State {
     std::atomic<std::chrono::steady_clock::rep> read_deadline{NO_DEADLINE};
     // Bumped whenever the socket gets a new connection; the reader empties itself when it sees a new value.
     std::atomic<std::uint64_t> generation{0};
+    DisconnectReason last_end = DisconnectReason::NONE; // why the last connection ended
 
     // Reader: only the reading thread touches these.
     LineReader reader;
@@ -204,6 +205,9 @@ struct TcpSocket::State {
     // Installs a new connection (or none) and returns the old one, which the caller interrupts.
     [[nodiscard]] ConnectionPtr Replace(ConnectionPtr next, Link link)
     {
+        if (next) {
+            last_end = DisconnectReason::NONE;
+        }
         ConnectionPtr old = std::move(connection);
         connection = std::move(next);
         connected.store(link == Link::CONNECTED, std::memory_order_release);
@@ -211,9 +215,18 @@ struct TcpSocket::State {
         return old;
     }
 
+    // Ends the connection with `reason`; the caller holds the lock and interrupts what is returned.
+    [[nodiscard]] ConnectionPtr End(DisconnectReason reason)
+    {
+        if (connection) {
+            last_end = reason;
+        }
+        return Replace(nullptr, Link::NOT_CONNECTED);
+    }
+
     // Ends `expected` if it is still this socket's connection, so a failure seen on an old connection never ends
     // the one that replaced it meanwhile.
-    void CloseIf(const Connection* expected)
+    void CloseIf(const Connection* expected, DisconnectReason reason)
     {
         ConnectionPtr old;
         {
@@ -221,7 +234,7 @@ struct TcpSocket::State {
             if (connection.get() != expected || expected == nullptr) {
                 return;
             }
-            old = Replace(nullptr, Link::NOT_CONNECTED);
+            old = End(reason);
         }
         old->Interrupt();
     }
@@ -464,7 +477,7 @@ int TcpSocket::Receive(char* destination, int capacity)
                 timeout_ms = MillisecondsUntil(
                     std::chrono::steady_clock::time_point(std::chrono::steady_clock::duration(deadline)));
                 if (timeout_ms == 0) {
-                    state->CloseIf(connection.get());
+                    state->CloseIf(connection.get(), DisconnectReason::READ_DEADLINE);
                     return 0;
                 }
             }
@@ -474,7 +487,7 @@ int TcpSocket::Receive(char* destination, int capacity)
             continue;
         }
         // The peer closed in order, or the connection broke: either way it is over.
-        state->CloseIf(connection.get());
+        state->CloseIf(connection.get(), received == 0 ? DisconnectReason::PEER_CLOSED : DisconnectReason::BROKEN);
         return 0;
     }
 }
@@ -522,7 +535,7 @@ bool TcpSocket::SendParts(iovec* next, int remaining_parts)
                 const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                     stall_deadline - std::chrono::steady_clock::now());
                 if (left.count() <= 0) {
-                    state->CloseIf(connection.get());
+                    state->CloseIf(connection.get(), DisconnectReason::SEND_STALLED);
                     return false;
                 }
                 if (connection->WaitFor(POLLOUT, static_cast<int>(left.count()) + 1) == Connection::Wait::READY) {
@@ -530,7 +543,7 @@ bool TcpSocket::SendParts(iovec* next, int remaining_parts)
                 }
                 return false;
             }
-            state->CloseIf(connection.get());
+            state->CloseIf(connection.get(), DisconnectReason::BROKEN);
             return false;
         }
         // A short send is not the end of the line: go on from where the kernel stopped.
@@ -567,16 +580,22 @@ void TcpSocket::SetReadDeadline(std::optional<std::chrono::steady_clock::time_po
                                std::memory_order_release);
 }
 
-void TcpSocket::Close()
+void TcpSocket::Close(DisconnectReason reason)
 {
     ConnectionPtr old;
     {
         const std::scoped_lock guard(state->lock);
-        old = state->Replace(nullptr, Link::NOT_CONNECTED);
+        old = state->End(reason);
     }
     if (old) {
         old->Interrupt();
     }
+}
+
+DisconnectReason TcpSocket::LastEnd() const
+{
+    const std::scoped_lock guard(state->lock);
+    return state->last_end;
 }
 
 bool TcpSocket::IsOpen() const

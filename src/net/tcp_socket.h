@@ -56,6 +56,16 @@ private:
 };
 
 enum class BindResult { BOUND, ADDRESS_IN_USE, FAILED };
+// Why a connection ended. Of several causes at once, the first to close the connection is the one kept.
+enum class DisconnectReason {
+    NONE,            // not ended: still open, or never connected
+    PEER_CLOSED,     // the peer closed its side in order
+    BROKEN,          // a receive or a send failed: reset by the peer, or the way to it lost
+    READ_DEADLINE,   // nothing arrived by the read deadline (a host's connection not admitted in time)
+    SEND_STALLED,    // the peer took no byte for the send stall limit
+    SEND_QUEUE_FULL, // more than the send queue limit waited for the peer (LineSender)
+    CLOSED,          // this side closed it: let go, stopped or shut down
+};
 // How an attempt to connect ended. Timed out and unreachable are one answer: either way nobody answered.
 enum class ConnectResult { CONNECTED, REFUSED, UNREACHABLE, CLOSED, FAILED };
 
@@ -113,8 +123,10 @@ public:
     void SetReadDeadline(std::optional<std::chrono::steady_clock::time_point> deadline);
 
     // Ending: callable from any thread, any number of times. Also empties the line reader, so unread bytes of an
-    // old connection never become the start of the next one.
-    void Close();
+    // old connection never become the start of the next one. `reason` is kept when this call ends a connection.
+    void Close(DisconnectReason reason = DisconnectReason::CLOSED);
+    // Why the last connection ended; NONE while one is held or before any has ended.
+    [[nodiscard]] DisconnectReason LastEnd() const;
 
     [[nodiscard]] bool IsOpen() const;
     [[nodiscard]] bool IsConnected() const;

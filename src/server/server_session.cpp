@@ -122,7 +122,7 @@ void ServerSession::HandleChat(int id, const FieldList& fields)
     DeliverToAllExcept(id, protocol::ChatRelay(id, NameOf(id), fields.Get(1)));
 }
 
-void ServerSession::OnDisconnect(int id)
+void ServerSession::OnDisconnect(int id, DisconnectReason reason)
 {
     const std::lock_guard guard(lock);
     if (IsSlotId(id)) {
@@ -130,7 +130,7 @@ void ServerSession::OnDisconnect(int id)
     }
     DeliverToAll(protocol::Del(id));
     DeliverToAll(protocol::MsgGone(NameOf(id)));
-    observer->OnLeave(id, NameOf(id));
+    observer->OnLeave(id, NameOf(id), reason);
     if (IsSlotId(id)) {
         names[static_cast<std::size_t>(id)].clear();
         roster.Remove(id);

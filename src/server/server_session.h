@@ -55,7 +55,7 @@ private:
     // Callbacks of ListenServer
     void OnConnect(int id) override;
     void OnLine(int id, const char* line) override;
-    void OnDisconnect(int id) override;
+    void OnDisconnect(int id, DisconnectReason reason) override;
     void OnRefuse(TcpSocket& incoming) override;
     void OnListenEnd() override;
 

@@ -40,7 +40,7 @@ struct Transport : ListenServer {
     static void Disconnect(ServerSession& host, int id)
     {
         ListenServer& server = host;
-        (server.*&Transport::OnDisconnect)(id);
+        (server.*&Transport::OnDisconnect)(id, DisconnectReason::PEER_CLOSED);
     }
     static void ListenEnd(ServerSession& host)
     {

@@ -54,6 +54,13 @@ public:
     {
         return WaitUntil([&] { return Count(event) >= times; });
     }
+    // Why the last connection of `slot` ended; NONE before any has.
+    [[nodiscard]] DisconnectReason LastEnd(int slot) const
+    {
+        const std::scoped_lock guard(lock);
+        const auto found = last_end.find(slot);
+        return found == last_end.end() ? DisconnectReason::NONE : found->second;
+    }
     [[nodiscard]] bool WrongThreadSeen() const
     {
         const std::scoped_lock guard(lock);
@@ -89,9 +96,13 @@ protected:
             on_line(slot, line);
         }
     }
-    void OnDisconnect(int slot) override
+    void OnDisconnect(int slot, DisconnectReason reason) override
     {
         CheckSlotThread(slot);
+        {
+            const std::scoped_lock guard(lock);
+            last_end[slot] = reason;
+        }
         Record("disconnect " + std::to_string(slot));
         if (on_disconnect) {
             on_disconnect(slot);
@@ -144,6 +155,7 @@ private:
     mutable std::mutex lock;
     std::vector<std::string> events;
     std::map<int, std::thread::id> slot_thread;
+    std::map<int, DisconnectReason> last_end;
     std::thread::id accept_thread;
     bool wrong_thread = false;
 };
@@ -191,11 +203,13 @@ TEST(ListenServer, TheLowestFreeSlotIsTakenFirst)
 
     second.Close();
     ASSERT_TRUE(server.WaitFor("disconnect 1"));
+    EXPECT_EQ(server.LastEnd(1), DisconnectReason::PEER_CLOSED);
     RawPeer again = Join(server, 1); // slot 1, although 3 is free as well
 
     server.CloseSlot(0);
     EXPECT_TRUE(first.WaitForClose());
     ASSERT_TRUE(server.WaitFor("disconnect 0"));
+    EXPECT_EQ(server.LastEnd(0), DisconnectReason::CLOSED);
     RawPeer next = Join(server, 0);
     RawPeer last = Join(server, 3);
     EXPECT_FALSE(server.WrongThreadSeen());

@@ -118,6 +118,7 @@ TEST(TcpSocket, APeerThatStopsReadingIsCutOffAfterTheStallLimit)
     }
     EXPECT_FALSE(sent);
     EXPECT_FALSE(pair.accepted.IsOpen());
+    EXPECT_EQ(pair.accepted.LastEnd(), DisconnectReason::SEND_STALLED);
 }
 
 TEST(TcpSocket, LinesFromSeveralThreadsNeverInterleave)
@@ -160,6 +161,7 @@ TEST(TcpSocket, SendingToAVanishedPeerFailsWithoutASignal)
     // The first sends may still be taken by the kernel; soon one fails, and it must not raise SIGPIPE.
     EXPECT_TRUE(WaitUntil([&] { return !pair.accepted.SendLine("anyone?"); }));
     EXPECT_FALSE(pair.accepted.IsOpen());
+    EXPECT_EQ(pair.accepted.LastEnd(), DisconnectReason::BROKEN);
 }
 
 TEST(TcpSocket, SendLineWithoutAConnectionFails)
@@ -202,6 +204,7 @@ TEST(TcpSocket, TheEndOfTheConnectionClosesTheSocketAndDropsAnUnfinishedLine)
     EXPECT_STREQ(out, "xyz");
     EXPECT_FALSE(pair.accepted.IsOpen());
     EXPECT_FALSE(pair.accepted.IsConnected());
+    EXPECT_EQ(pair.accepted.LastEnd(), DisconnectReason::PEER_CLOSED);
 }
 
 TEST(TcpSocket, CloseFromAnotherThreadWakesABlockedAccept)
@@ -231,8 +234,10 @@ TEST(TcpSocket, CloseFromAnotherThreadWakesABlockedReceive)
     });
     ASSERT_TRUE(WaitUntil([&] { return entered.load(); }));
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(pair.accepted.LastEnd(), DisconnectReason::NONE);
     pair.accepted.Close();
     EXPECT_EQ(reading.get(), LINE_NONE);
+    EXPECT_EQ(pair.accepted.LastEnd(), DisconnectReason::CLOSED);
     EXPECT_TRUE(pair.peer.WaitForClose()); // and the peer learns of it
 }
 

@@ -83,7 +83,7 @@ TEST_F(HostProgramTest, Room_GreetsFromItsOwnRosterInListOrderAndTurnsAFifthAway
     EXPECT_TRUE(host->WaitForLine("turned away"));
     clients[1].Close();
     EXPECT_EQ(fourth.ReadLines(2), (Lines{"DEL\t1", Msg("Amy", texts::MSG_GONE_SUFFIX)}));
-    EXPECT_TRUE(host->WaitForLine("player 1 (Amy) left"));
+    EXPECT_TRUE(host->WaitForLine("player 1 (Amy) left (closed by the player)"));
 }
 
 TEST_F(HostProgramTest, Match_SeededDrawThenMovesAndAWinAreRelayedAndLogged)
@@ -127,6 +127,7 @@ TEST_F(HostProgramTest, Signals_CloseEveryConnectionAndExitZero)
         EXPECT_TRUE(clients[0].ExpectClosed());
         const test::ProgramResult result = host->Finish();
         EXPECT_EQ(result.exit_code, 0) << "signal " << signal_number;
+        EXPECT_NE(result.out.find(" player 0 (a) left (closed by the host)\n"), std::string::npos) << result.out;
         EXPECT_NE(result.out.find(" stopped\n"), std::string::npos);
     }
 }

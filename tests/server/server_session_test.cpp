@@ -56,6 +56,29 @@ std::string WinAnnouncement(std::string_view name, std::string_view colour_name)
 const std::string MATCH_RUNNING_NOTICE = "MSG\t" + std::string(texts::MSG_MATCH_RUNNING);
 const std::string SERVER_FULL = "MSG\t" + std::string(texts::MSG_SERVER_FULL);
 
+// Why each connection left, as the host tells its observer.
+class DepartureRecorder final : public ServerObserver {
+public:
+    void OnLeave(int id, std::string_view, DisconnectReason reason) override
+    {
+        const std::lock_guard guard(lock);
+        last[id] = reason;
+        changed.notify_all();
+    }
+    // Why `id` last left, once it has; NONE when it does not leave in time.
+    DisconnectReason LastOf(int id)
+    {
+        std::unique_lock guard(lock);
+        changed.wait_for(guard, test::LINE_TIMEOUT, [&] { return last.contains(id); });
+        return last.contains(id) ? last[id] : DisconnectReason::NONE;
+    }
+
+private:
+    std::mutex lock;
+    std::condition_variable changed;
+    std::map<int, DisconnectReason> last;
+};
+
 // Whether a newcomer's greeting ends with the notice that a match is being played.
 enum class Greeting { PLAIN, MATCH_RUNNING };
 
@@ -64,6 +87,7 @@ protected:
     void SetUp() override
     {
         list.Attach();
+        server.SetObserver(departures);
         ASSERT_TRUE(server.Listen(0, 5, "127.0.0.1"));
         port = server.Port();
         ASSERT_NE(port, 0);
@@ -134,6 +158,7 @@ protected:
     }
 
     RandomGenerator random; // in its creation state: the draws below are those of every unseeded host
+    DepartureRecorder departures;
     ParticipantList list;
     ServerSession server{random};
     int port = 0;
@@ -224,6 +249,7 @@ TEST_F(ServerSessionTest, Departure_BeforeNewcAnnouncesQuestionMark)
     Connect(1).Close();
     EXPECT_EQ(clients[0].ReadLines(2), (Lines{"DEL\t1", Gone("?")}));
     EXPECT_TRUE(clients[0].ExpectSilence());
+    EXPECT_EQ(departures.LastOf(1), DisconnectReason::PEER_CLOSED);
 }
 
 TEST_F(ServerSessionTest, Departure_AnnouncesRecordedNameAndFreesTheIdForTheNextConnection)
@@ -593,6 +619,7 @@ TEST_F(ServerSessionTest, Stop_ClosesEveryConnectionThenCallsTheHandlerWhichMayC
     Join(1, "guest");
     server.Close();
     ASSERT_TRUE(stopped.WaitFor(1));
+    EXPECT_EQ(departures.LastOf(1), DisconnectReason::CLOSED);
     for (auto& [id, client] : clients) {
         // A departure may still reach a connection that has not been closed yet; then the end follows.
         while (client.ReadLine(test::QUIET_PERIOD)) {
@@ -636,14 +663,14 @@ TEST_F(ServerSessionTest, Relay_APeerThatNeverReadsIsCutAloneAndTheOthersGetEver
         }
     });
     // Every relay in the order sent, and somewhere among them the silent peer's departure.
-    int departures = 0;
+    int announced = 0;
     while (heard.load() < LINES) {
         const auto line = observer.ReadLine();
         if (!line) {
             break;
         }
         if (*line == "DEL\t1") {
-            ++departures;
+            ++announced;
             EXPECT_EQ(observer.ReadLine(), Gone("?"));
             continue;
         }
@@ -656,7 +683,8 @@ TEST_F(ServerSessionTest, Relay_APeerThatNeverReadsIsCutAloneAndTheOthersGetEver
     stop = true;
     flooder.join();
     EXPECT_EQ(heard.load(), LINES);
-    EXPECT_EQ(departures, 1);
+    EXPECT_EQ(announced, 1);
+    EXPECT_EQ(departures.LastOf(1), DisconnectReason::SEND_QUEUE_FULL);
     server.Shutdown(); // returns with nobody waiting on the silent peer
 }
 
@@ -670,6 +698,7 @@ TEST_F(ServerSessionTest, Admission_AConnectionThatSendsNoNameIsClosedAndAnnounc
     // The named one stays however long it is quiet; the other goes when its time is up.
     EXPECT_EQ(named.ReadLines(2), (Lines{"DEL\t1", Gone("?")}));
     EXPECT_TRUE(clients[1].ExpectClosed());
+    EXPECT_EQ(departures.LastOf(1), DisconnectReason::READ_DEADLINE);
     clients.erase(1);
     Join(1, "b");
     named.Send("CHAT\tstill here");

@@ -22,7 +22,8 @@
 
 namespace pyrandel::test {
 
-inline constexpr std::chrono::milliseconds WAIT_LIMIT{10000};
+// Generous, because a sanitizer build on a busy machine runs many times slower; a passing test never waits it out.
+inline constexpr std::chrono::milliseconds WAIT_LIMIT{30000};
 
 class FakeLobbyView final : public LobbyView {
 public:
