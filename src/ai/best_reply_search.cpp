@@ -91,6 +91,14 @@ int BestReplySearch::Evaluate(const ThreatBoard& board, std::span<const int> ord
     return value;
 }
 
+// Two players: after the first move of a node, a move is first only tested against the best so far with a window
+// of one point, which is cheap, and searched in full only when it beats it. With more players the opponents'
+// layers of passes and replies do not gain from it, so they search as before.
+bool BestReplySearch::NullWindowFirst(int alpha, int beta) const
+{
+    return seats == 2 && beta - alpha > 1;
+}
+
 bool BestReplySearch::OutOfTime()
 {
     if (aborted) {
@@ -205,7 +213,15 @@ int BestReplySearch::OwnTurn(int depth, int ply, int alpha, int beta)
         const Move& move = moves[Index(i)];
         board->Put(move.cell, own);
         int reply = -1;
-        const int score = OpponentMoves(1, false, child_depth, ply + 1, alpha, beta, reply);
+        int score = 0;
+        if (i > 0 && NullWindowFirst(alpha, beta)) {
+            score = OpponentMoves(1, false, child_depth, ply + 1, alpha, alpha + 1, reply);
+            if (score > alpha && score < beta && !aborted) {
+                score = OpponentMoves(1, false, child_depth, ply + 1, alpha, beta, reply);
+            }
+        } else {
+            score = OpponentMoves(1, false, child_depth, ply + 1, alpha, beta, reply);
+        }
         board->Take(move.cell);
         if (aborted) {
             return 0;
@@ -335,7 +351,15 @@ int BestReplySearch::OpponentMoves(int seat, bool replied, int depth, int ply, i
         ++searched;
         board->Put(move.cell, colour);
         int reply = -1;
-        const int score = OpponentMoves(seat + 1, true, depth - 1, ply + 1, alpha, beta, reply);
+        int score = 0;
+        if (searched > 1 && NullWindowFirst(alpha, beta)) {
+            score = OpponentMoves(seat + 1, true, depth - 1, ply + 1, beta - 1, beta, reply);
+            if (score < beta && score > alpha && !aborted) {
+                score = OpponentMoves(seat + 1, true, depth - 1, ply + 1, alpha, beta, reply);
+            }
+        } else {
+            score = OpponentMoves(seat + 1, true, depth - 1, ply + 1, alpha, beta, reply);
+        }
         board->Take(move.cell);
         if (aborted) {
             break;
@@ -426,7 +450,15 @@ SearchResult BestReplySearch::Run(ThreatBoard& search_board, std::span<const int
             }
             board->Put(cell, order[0]);
             int reply = -1;
-            const int score = OpponentMoves(1, false, depth - 1, 1, alpha, INFINITE, reply);
+            int score = 0;
+            if (best_index >= 0 && NullWindowFirst(alpha, INFINITE)) {
+                score = OpponentMoves(1, false, depth - 1, 1, alpha, alpha + 1, reply);
+                if (score > alpha && !aborted) {
+                    score = OpponentMoves(1, false, depth - 1, 1, alpha, INFINITE, reply);
+                }
+            } else {
+                score = OpponentMoves(1, false, depth - 1, 1, alpha, INFINITE, reply);
+            }
             board->Take(cell);
             if (aborted) {
                 break;

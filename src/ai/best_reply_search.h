@@ -55,6 +55,7 @@ private:
     [[nodiscard]] bool HandsOverWin(int seat, int cell);
     [[nodiscard]] CellSet WinsToBlock(const CellSet& playable) const;
     [[nodiscard]] int SortMoves(std::array<Move, LANES>& moves, int colour, int ply, int first_lane) const;
+    [[nodiscard]] bool NullWindowFirst(int alpha, int beta) const;
     [[nodiscard]] bool OutOfTime();
     void Reward(int ply, int colour, const Move& move, int depth);
 
