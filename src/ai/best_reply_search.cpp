@@ -1,6 +1,7 @@
 #include "ai/best_reply_search.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace pyrandel {
 
@@ -38,6 +39,27 @@ constexpr std::array<std::uint64_t, COLOURS> SEAT_KEYS = {0x510E527FADE682D1ull,
 [[nodiscard]] constexpr int FromTable(int score, int ply)
 {
     return score > DECIDED ? score - ply : score < -DECIDED ? score + ply : score;
+}
+
+// The stored score when it settles this node's window at `depth`; `hint` takes the stored best lane either way.
+[[nodiscard]] std::optional<int> Settled(const TranspositionTable& table, std::uint64_t key, int depth, int ply,
+                                         int alpha, int beta, int& hint)
+{
+    const auto entry = table.Recall(key);
+    if (!entry) {
+        return std::nullopt;
+    }
+    hint = entry->best_lane;
+    if (entry->depth < depth) {
+        return std::nullopt;
+    }
+    const int score = FromTable(entry->score, ply);
+    if (entry->bound == TranspositionTable::Bound::EXACT ||
+        (entry->bound == TranspositionTable::Bound::LOWER && score >= beta) ||
+        (entry->bound == TranspositionTable::Bound::UPPER && score <= alpha)) {
+        return score;
+    }
+    return std::nullopt;
 }
 
 // A key for the turn order: the same board means something else to another searching player.
@@ -182,16 +204,8 @@ int BestReplySearch::OwnTurn(int depth, int ply, int alpha, int beta)
 
     const std::uint64_t key = board->Hash() ^ order_key ^ SEAT_KEYS[0];
     int table_lane = -1;
-    if (const auto entry = table.Recall(key)) {
-        table_lane = entry->best_lane;
-        if (entry->depth >= depth) {
-            const int score = FromTable(entry->score, ply);
-            if (entry->bound == TranspositionTable::Bound::EXACT ||
-                (entry->bound == TranspositionTable::Bound::LOWER && score >= beta) ||
-                (entry->bound == TranspositionTable::Bound::UPPER && score <= alpha)) {
-                return score;
-            }
-        }
+    if (const auto score = Settled(table, key, depth, ply, alpha, beta, table_lane)) {
+        return *score;
     }
 
     std::array<Move, LANES> moves;
@@ -302,16 +316,8 @@ int BestReplySearch::OpponentMoves(int seat, bool replied, int depth, int ply, i
 
     const std::uint64_t key = board->Hash() ^ order_key ^ SEAT_KEYS[Index(seat)];
     int hint = -1;
-    if (const auto entry = table.Recall(key)) {
-        hint = entry->best_lane;
-        if (entry->depth >= depth) {
-            const int score = FromTable(entry->score, ply);
-            if (entry->bound == TranspositionTable::Bound::EXACT ||
-                (entry->bound == TranspositionTable::Bound::LOWER && score >= beta) ||
-                (entry->bound == TranspositionTable::Bound::UPPER && score <= alpha)) {
-                return score;
-            }
-        }
+    if (const auto score = Settled(table, key, depth, ply, alpha, beta, hint)) {
+        return *score;
     }
     const int hint_seat = hint >= 0 ? hint / SEAT_STRIDE : -1;
     std::array<Move, LANES> moves;
