@@ -481,8 +481,10 @@ SearchResult BestReplySearch::Run(ThreatBoard& search_board, std::span<const int
             result.depth = depth;
             std::rotate(lanes.begin(), lanes.begin() + best_index, lanes.begin() + best_index + 1);
         }
+        // Since an unfinished depth still counts, a deeper search is begun whenever time is left: the whole time
+        // per move goes into the search, and the hard budget ends it.
         const bool decided = alpha > DECIDED || alpha < -DECIDED;
-        if (aborted || decided || std::chrono::steady_clock::now() - start >= limits.start_budget) {
+        if (aborted || decided) {
             break;
         }
     }

@@ -80,8 +80,8 @@ SearchLimits Engine::LimitsFor(int level)
     case 4:
         return {80ms, 250ms, 8};
     case 5:
-        // A new depth takes a few times as long as the last one, so none is begun after 0.35 s; the hard stop
-        // leaves a quarter of a second below the one-second promise for a busy machine.
+        // A new depth takes a few times as long as the last one, so the reference search begins none after
+        // 0.35 s; the hard stop leaves a quarter of a second below the one-second promise for a busy machine.
         return {350ms, 750ms, ParanoidSearch::MAX_PLY - 1};
     default:
         return {0ms, 0ms, 0};

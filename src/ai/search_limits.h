@@ -8,8 +8,10 @@
 namespace pyrandel {
 
 struct SearchLimits {
-    std::chrono::milliseconds start_budget{0}; // no deeper search is begun once this has passed
-    std::chrono::milliseconds hard_budget{0};  // a running search stops once this has passed
+    // No deeper search is begun once this has passed (the reference search; best-reply search deepens until the
+    // hard budget, as it uses an unfinished depth).
+    std::chrono::milliseconds start_budget{0};
+    std::chrono::milliseconds hard_budget{0}; // a running search stops once this has passed
     int max_depth = 1;
 };
 

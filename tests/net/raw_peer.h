@@ -65,6 +65,13 @@ inline int ThreadsAtStart()
     return Threads();
 }
 
+// Whether the thread count comes down to `threads`: a joined thread can still be listed for a moment, because the
+// kernel wakes its joiner before it takes the thread away.
+inline bool ThreadsBackTo(int threads)
+{
+    return WaitUntil([&] { return Threads() <= threads; });
+}
+
 // Sockets of this machine still sending their SYN to `port` (connects that the listener has not answered).
 inline int SynPendingTo(int port)
 {

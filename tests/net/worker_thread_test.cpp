@@ -81,7 +81,7 @@ TEST(WorkerThread, DestructionJoinsAThreadThatWasWoken)
         ASSERT_TRUE(worker.Start());
         ASSERT_TRUE(test::WaitUntil([&] { return worker.runs.load() == 1; }));
     }
-    EXPECT_EQ(test::Threads(), threads);
+    EXPECT_TRUE(test::ThreadsBackTo(threads)) << test::Threads() << " threads, " << threads << " before";
 }
 
 } // namespace
