@@ -12,7 +12,8 @@
 //
 // Two styles of engine: the standard one looks ahead with BestReplySearch; the reference one is the engine as it
 // first shipped (ParanoidSearch and its evaluation), kept unchanged so that every later engine is measured
-// against the same opponent. Both share levels 1 and 2 and the time limits of every level.
+// against the same opponent. Both share levels 1 and 2 and the time limits of every level; the standard engine
+// goes on deepening until its limit, the reference one begins no new depth after a third to a half of it.
 //
 // One engine serves one thread at a time. ChooseLane returns promptly, still with a legal lane, once the given
 // stop token is requested, so a caller can end a search from another thread at shutdown.
