@@ -113,12 +113,21 @@ int BestReplySearch::Evaluate(const ThreatBoard& board, std::span<const int> ord
     return value;
 }
 
-// Two players: after the first move of a node, a move is first only tested against the best so far with a window
-// of one point, which is cheap, and searched in full only when it beats it. With more players the opponents'
-// layers of passes and replies do not gain from it, so they search as before.
-bool BestReplySearch::NullWindowFirst(int alpha, int beta) const
+// OpponentMoves from `seat` on, after a move of `side`. Two players: a later move of a node is first only tested
+// against the best so far with a window of one point (at alpha for the own side, at beta for the opponents'),
+// which is cheap, and searched in full only when it beats it. With more players the opponents' layers of passes
+// and replies do not gain from it, so every move is searched in full.
+int BestReplySearch::Searched(int seat, bool replied, int depth, int ply, int alpha, int beta, Side side,
+                              int& reply)
 {
-    return seats == 2 && beta - alpha > 1;
+    if (side != Side::NONE && seats == 2 && beta - alpha > 1) {
+        const int score = side == Side::OWN ? OpponentMoves(seat, replied, depth, ply, alpha, alpha + 1, reply)
+                                            : OpponentMoves(seat, replied, depth, ply, beta - 1, beta, reply);
+        if (score <= alpha || score >= beta || aborted) {
+            return score;
+        }
+    }
+    return OpponentMoves(seat, replied, depth, ply, alpha, beta, reply);
 }
 
 bool BestReplySearch::OutOfTime()
@@ -227,15 +236,8 @@ int BestReplySearch::OwnTurn(int depth, int ply, int alpha, int beta)
         const Move& move = moves[Index(i)];
         board->Put(move.cell, own);
         int reply = -1;
-        int score = 0;
-        if (i > 0 && NullWindowFirst(alpha, beta)) {
-            score = OpponentMoves(1, false, child_depth, ply + 1, alpha, alpha + 1, reply);
-            if (score > alpha && score < beta && !aborted) {
-                score = OpponentMoves(1, false, child_depth, ply + 1, alpha, beta, reply);
-            }
-        } else {
-            score = OpponentMoves(1, false, child_depth, ply + 1, alpha, beta, reply);
-        }
+        const int score =
+            Searched(1, false, child_depth, ply + 1, alpha, beta, i > 0 ? Side::OWN : Side::NONE, reply);
         board->Take(move.cell);
         if (aborted) {
             return 0;
@@ -357,15 +359,8 @@ int BestReplySearch::OpponentMoves(int seat, bool replied, int depth, int ply, i
         ++searched;
         board->Put(move.cell, colour);
         int reply = -1;
-        int score = 0;
-        if (searched > 1 && NullWindowFirst(alpha, beta)) {
-            score = OpponentMoves(seat + 1, true, depth - 1, ply + 1, beta - 1, beta, reply);
-            if (score < beta && score > alpha && !aborted) {
-                score = OpponentMoves(seat + 1, true, depth - 1, ply + 1, alpha, beta, reply);
-            }
-        } else {
-            score = OpponentMoves(seat + 1, true, depth - 1, ply + 1, alpha, beta, reply);
-        }
+        const int score = Searched(seat + 1, true, depth - 1, ply + 1, alpha, beta,
+                                   searched > 1 ? Side::OPPONENTS : Side::NONE, reply);
         board->Take(move.cell);
         if (aborted) {
             break;
@@ -456,15 +451,8 @@ SearchResult BestReplySearch::Run(ThreatBoard& search_board, std::span<const int
             }
             board->Put(cell, order[0]);
             int reply = -1;
-            int score = 0;
-            if (best_index >= 0 && NullWindowFirst(alpha, INFINITE)) {
-                score = OpponentMoves(1, false, depth - 1, 1, alpha, alpha + 1, reply);
-                if (score > alpha && !aborted) {
-                    score = OpponentMoves(1, false, depth - 1, 1, alpha, INFINITE, reply);
-                }
-            } else {
-                score = OpponentMoves(1, false, depth - 1, 1, alpha, INFINITE, reply);
-            }
+            const int score =
+                Searched(1, false, depth - 1, 1, alpha, INFINITE, best_index >= 0 ? Side::OWN : Side::NONE, reply);
             board->Take(cell);
             if (aborted) {
                 break;
