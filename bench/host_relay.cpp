@@ -17,6 +17,12 @@
 // at most 2 s). The queue is worked out from outside: bytes relayed to the silent peer (as many as the reader
 // got) less those the kernel holds for it (its receive queue and the host's send queue).
 //
+// FloodWithQuietPlayer: one player floods chat as fast as it can while another chats at a person's pace (timed
+// lines), and two more read; against it, in the same run, the same room with the quiet player alone. Counters:
+// the readers' median and p99 latency for the quiet player's lines in both, the ratio flood / quiet (goal: p99
+// at most 2), the flood lines relayed per second, and the lines lost (goal: 0; every reader gets every line of
+// both senders, so nobody is cut).
+//
 // Each case runs twice: against the desktop program's host (a ServerSession in this process, "/desktop") and
 // against the dedicated host, the built pyrandel-host spawned on a free loopback port ("/dedicated"), so the two
 // rows of a case can be read side by side. Both hosts draw from the generator's creation state.
@@ -68,7 +74,7 @@ public:
     explicit RawLineSocket(int descriptor) : fd(descriptor) { NoDelay(); }
     ~RawLineSocket() { Close(); }
     RawLineSocket(RawLineSocket&& from) noexcept
-        : fd(std::exchange(from.fd, -1)), pending(std::move(from.pending))
+        : fd(std::exchange(from.fd, -1)), pending(std::move(from.pending)), taken(from.taken), scanned(from.scanned)
     {
     }
     RawLineSocket& operator=(RawLineSocket&&) = delete;
@@ -115,28 +121,26 @@ public:
         return true;
     }
 
-    // The next line without its CR LF; false on timeout or end of connection.
+    // The next line without its CR LF; false on timeout or end of connection. Reads as fast as loopback
+    // allows: big receives, and the bytes before the next line are dropped only when a receive needs the room.
     bool ReadLine(std::string& line, std::chrono::milliseconds timeout = READ_TIMEOUT)
     {
         for (;;) {
-            const std::size_t end = pending.find("\r\n", scanned);
+            const std::size_t end = pending.find("\r\n", std::max(scanned, taken));
             if (end != std::string::npos) {
-                line.assign(pending, 0, end);
-                pending.erase(0, end + 2);
-                scanned = 0;
+                line.assign(pending, taken, end - taken);
+                taken = end + 2;
+                scanned = taken;
                 return true;
             }
+            pending.erase(0, taken);
+            taken = 0;
             scanned = pending.empty() ? 0 : pending.size() - 1;
-            pollfd waiting{fd, POLLIN, 0};
-            if (::poll(&waiting, 1, static_cast<int>(timeout.count())) <= 0) {
-                return false;
-            }
-            char chunk[8192];
-            const ssize_t got = ::recv(fd, chunk, sizeof chunk, 0);
+            const ssize_t got = ReceiveSome(timeout);
             if (got <= 0) {
                 return false;
             }
-            pending.append(chunk, static_cast<std::size_t>(got));
+            pending.append(chunk.data(), static_cast<std::size_t>(got));
         }
     }
 
@@ -185,9 +189,26 @@ private:
         ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     }
 
+    // Waits for bytes only when none are there, so a reader that keeps up makes one call a chunk.
+    ssize_t ReceiveSome(std::chrono::milliseconds timeout)
+    {
+        for (;;) {
+            const ssize_t got = ::recv(fd, chunk.data(), chunk.size(), MSG_DONTWAIT);
+            if (got >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
+                return got;
+            }
+            pollfd waiting{fd, POLLIN, 0};
+            if (::poll(&waiting, 1, static_cast<int>(timeout.count())) <= 0) {
+                return -1;
+            }
+        }
+    }
+
     int fd = -1;
     std::string pending;
-    std::size_t scanned = 0;
+    std::size_t taken = 0;   // bytes of `pending` already handed out
+    std::size_t scanned = 0; // where the search for the next line end goes on
+    std::array<char, 65536> chunk{};
 };
 
 // The yardstick: one thread reads lines from the source and writes each to three sockets, nothing else.
@@ -646,6 +667,122 @@ void ChatWithSilentPeer(benchmark::State& state, HostKind kind)
     }
 }
 
+struct QuietRunResult {
+    std::vector<double> latencies_us; // the quiet player's lines at the two readers
+    std::int64_t flood_lines = 0;     // sent by the flooder
+    std::int64_t lost = 0;            // lines of either sender that some receiver never got
+    double seconds = 0.0;
+    bool started = false;
+};
+
+// Player 1 chats 400 timed lines at 200 a second; players 2 and 3 read and time them; player 0 floods all the
+// while or keeps quiet. Every receiver of the flood (1, 2, 3) must get all of it, in order.
+QuietRunResult RunQuietPlayer(HostKind kind, bool flood)
+{
+    constexpr int QUIET_LINES = 400;
+    constexpr auto QUIET_GAP = 5ms;
+    Host host(kind);
+    QuietRunResult result;
+    result.started = host.room.Port() != 0;
+    if (!result.started) {
+        return result;
+    }
+    const auto epoch = Clock::now();
+    auto since_epoch = [&] {
+        return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - epoch).count();
+    };
+    std::atomic<bool> quiet_done{false};
+    std::atomic<bool> flood_done{!flood};
+    std::atomic<std::int64_t> flood_sent{0};
+    std::array<std::int64_t, PLAYERS> flood_heard{};
+    std::array<int, PLAYERS> quiet_heard{};
+    std::array<std::vector<double>, PLAYERS> latencies;
+    std::vector<std::thread> threads;
+    const std::string flood_text = "CHAT\tsome ordinary chat text of a player";
+    const auto start = Clock::now() + 10ms;
+    if (flood) {
+        threads.emplace_back([&] {
+            std::this_thread::sleep_until(start);
+            while (!quiet_done.load() && host.players[0].SendLine(flood_text)) {
+                flood_sent.fetch_add(1);
+            }
+            flood_done = true;
+        });
+    }
+    threads.emplace_back([&] {
+        for (int n = 0; n < QUIET_LINES; ++n) {
+            std::this_thread::sleep_until(start + n * QUIET_GAP);
+            char stamp[16];
+            std::snprintf(stamp, sizeof stamp, "%012lld", static_cast<long long>(since_epoch()));
+            host.players[1].SendLine(std::string("CHAT\t") + stamp);
+        }
+        quiet_done = true;
+    });
+    // Receivers read until every line is in or nothing comes for a while: player 0 the quiet lines, 1 the flood,
+    // 2 and 3 both.
+    for (std::size_t p = 0; p < PLAYERS; ++p) {
+        threads.emplace_back([&, p] {
+            std::string line;
+            const bool hears_quiet = p != 1;
+            const bool hears_flood = flood && p != 0;
+            auto complete = [&] {
+                return (!hears_quiet || quiet_heard[p] == QUIET_LINES) &&
+                       (!hears_flood || (flood_done.load() && flood_heard[p] == flood_sent.load()));
+            };
+            while (!complete() && host.players[p].ReadLine(line)) {
+                if (line.starts_with("CHAT\t0\t")) {
+                    ++flood_heard[p];
+                } else if (line.starts_with("CHAT\t1\t")) {
+                    ++quiet_heard[p];
+                    if (p >= 2) {
+                        const std::int64_t sent = std::stoll(line.substr(line.rfind('\t') + 1));
+                        latencies[p].push_back(static_cast<double>(since_epoch() - sent) / 1000.0);
+                    }
+                }
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    result.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    result.flood_lines = flood_sent.load();
+    for (std::size_t p = 0; p < PLAYERS; ++p) {
+        if (p != 1) {
+            result.lost += QUIET_LINES - quiet_heard[p];
+        }
+        if (flood && p != 0) {
+            result.lost += result.flood_lines - flood_heard[p];
+        }
+    }
+    for (std::size_t p = 2; p < PLAYERS; ++p) {
+        result.latencies_us.insert(result.latencies_us.end(), latencies[p].begin(), latencies[p].end());
+    }
+    return result;
+}
+
+void FloodWithQuietPlayer(benchmark::State& state, HostKind kind)
+{
+    for (auto _ : state) {
+        const QuietRunResult quiet = RunQuietPlayer(kind, false);
+        const QuietRunResult flood = RunQuietPlayer(kind, true);
+        if (!quiet.started || !flood.started) {
+            state.SkipWithError("the host did not start");
+            return;
+        }
+        const double quiet_p99 = Percentile(quiet.latencies_us, 0.99);
+        const double flood_p99 = Percentile(flood.latencies_us, 0.99);
+        state.counters["quiet_median_us"] = Percentile(quiet.latencies_us, 0.5);
+        state.counters["quiet_p99_us"] = quiet_p99;
+        state.counters["flood_median_us"] = Percentile(flood.latencies_us, 0.5);
+        state.counters["flood_p99_us"] = flood_p99;
+        state.counters["p99_ratio"] = quiet_p99 > 0 ? flood_p99 / quiet_p99 : 0.0;
+        state.counters["flood_relayed_per_s"] =
+            flood.seconds > 0 ? static_cast<double>(flood.flood_lines * RECEIVERS) / flood.seconds : 0.0;
+        state.counters["lines_lost"] = static_cast<double>(quiet.lost + flood.lost);
+    }
+}
+
 BENCHMARK_CAPTURE(PlotRelayLatency, desktop, HostKind::DESKTOP)->Iterations(20000)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(PlotRelayLatency, dedicated, HostKind::DEDICATED)
     ->Iterations(20000)
@@ -663,6 +800,14 @@ BENCHMARK_CAPTURE(ChatFlood, desktop, HostKind::DESKTOP)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 BENCHMARK_CAPTURE(ChatFlood, dedicated, HostKind::DEDICATED)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(FloodWithQuietPlayer, desktop, HostKind::DESKTOP)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(FloodWithQuietPlayer, dedicated, HostKind::DEDICATED)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();

@@ -355,9 +355,7 @@ void ComputerPlayer::Play(std::uint64_t match, std::stop_token stop)
         if (!MatchStillOn(match)) {
             return; // a move for a match that is over would be taken as one in the next
         }
-        if (lane) {
-            ++moves;
-        } else {
+        if (!lane) {
             // No lane takes a ball: a person would give up and close the window, which tells the host.
             events = std::exchange(window_events, nullptr);
             window_open = false;
@@ -371,6 +369,9 @@ void ComputerPlayer::Play(std::uint64_t match, std::stop_token stop)
     // The same two calls as a person's pointer and click: the Board applies the support rule to the drop.
     session.PointAt(lane);
     session.Drop(lane);
+    // Counted once the move is on its way to the host.
+    const std::lock_guard guard(lock);
+    ++moves;
 }
 
 } // namespace pyrandel

@@ -88,7 +88,8 @@ void ConnectClient::Close()
     if (lookup) {
         lookup->Cancel();
     }
-    socket.Close();
+    // In order: the lines sent before (a player's last END_VS) still reach the host.
+    socket.CloseInOrder();
 }
 
 void ConnectClient::Shutdown()
@@ -250,7 +251,9 @@ void ConnectClient::Attempt(AttemptSocket attempt_socket)
     } else if (connected) {
         connected = false; // no writer could be started: as good as no connection
     }
-    sender.Stop(); // closes the socket; lines sent from now on are dropped
+    // After Close, what was sent before it goes out first (within CLOSE_LINGER); lines sent from now on are
+    // dropped.
+    sender.Stop();
     {
         const std::scoped_lock guard(connect_lock);
         phase = Phase::LAST_CALLBACK;

@@ -51,7 +51,9 @@ public:
     bool Connect(std::string_view host, int port);
     // From any thread. False when not connected or the send failed (the connection then ends).
     bool SendLine(std::string_view text);
-    // Ends the connection or the attempt from any thread, without waiting.
+    // Ends the connection or the attempt from any thread, without waiting. A connection ends in order: no line is
+    // read any more, and what was sent before the close reaches the host first (within CLOSE_LINGER, on the
+    // client's thread, before OnDisconnect).
     void Close();
     // Close, then wait for the client's thread to end. Never from the client's own thread.
     void Shutdown();

@@ -9,9 +9,21 @@ namespace {
 // carries a busy lobby over a slow link, and keeps a peer that stops reading from hiding megabytes in the kernel
 // before its queue fills.
 constexpr int KERNEL_SEND_BUFFER = 64 * 1024;
+// The slot whose reading thread this is, so what its callbacks queue is charged to it.
+thread_local const ListenServer* calling_server = nullptr;
+thread_local int calling_slot = NO_ORIGIN;
 } // namespace
 
-LineConnection::LineConnection(ListenServer& owner, int index) : owner(owner), slot_index(index) {}
+LineConnection::LineConnection(ListenServer& owner, int index, int slots)
+    : owner(owner), slot_index(index), sender(socket, slots)
+{
+    sender.SetProgressHandler([this] { this->owner.RelayProgressed(); });
+}
+
+int LineConnection::CallingSlot(const ListenServer& server)
+{
+    return calling_server == &server ? calling_slot : NO_ORIGIN;
+}
 
 LineConnection::~LineConnection()
 {
@@ -36,9 +48,14 @@ void LineConnection::Serve(TcpSocket&& accepted, const ConnectionLimits& limits)
     }
 }
 
-bool LineConnection::SendLine(std::string_view text)
+bool LineConnection::SendLine(std::string_view text, int origin)
 {
-    return sender.Send(text);
+    return sender.Send(text, origin);
+}
+
+std::optional<std::chrono::steady_clock::duration> LineConnection::HoldFor(int origin) const
+{
+    return sender.HoldFor(origin);
 }
 
 void LineConnection::Admit()
@@ -48,7 +65,8 @@ void LineConnection::Admit()
 
 void LineConnection::Close()
 {
-    socket.Close();
+    socket.CloseInOrder();
+    owner.RelayProgressed(); // this slot's thread may be waiting for the others: it has to end instead
 }
 
 void LineConnection::Run()
@@ -58,15 +76,21 @@ void LineConnection::Run()
     } else {
         socket.SetReadDeadline(std::nullopt);
     }
+    calling_server = &owner;
+    calling_slot = slot_index;
     owner.OnConnect(slot_index);
     char line[LINE_LIMIT + 1];
     // A piece of a long line (LINE_PARTIAL) is delivered like a whole line; an unfinished last line is not.
     while (socket.ReadLine(line, LINE_LIMIT) != LINE_NONE && socket.IsOpen()) {
         owner.OnLine(slot_index, line);
+        owner.WaitForReaders(slot_index);
     }
-    // Lines queued for the peer from now on are dropped; the writer is gone before the departure is reported.
+    // After an orderly close what was queued goes out first; lines queued from now on are dropped. The writer is
+    // gone before the departure is reported.
     sender.Stop();
     owner.OnDisconnect(slot_index, socket.LastEnd());
+    calling_server = nullptr;
+    calling_slot = NO_ORIGIN;
 }
 
 } // namespace pyrandel

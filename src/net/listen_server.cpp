@@ -4,12 +4,16 @@
 
 #include "net/listen_server.h"
 
+#include <algorithm>
+#include <chrono>
+#include <optional>
+
 namespace pyrandel {
 
 ListenServer::ListenServer(int slot_count)
 {
     for (int index = 0; index < slot_count; ++index) {
-        slots.push_back(std::make_unique<LineConnection>(*this, index));
+        slots.push_back(std::make_unique<LineConnection>(*this, index, slot_count));
     }
 }
 
@@ -85,24 +89,55 @@ bool ListenServer::IsListening() const
 void ListenServer::SendTo(int slot, std::string_view text)
 {
     if (slot >= 0 && slot < SlotCount()) {
-        slots[static_cast<std::size_t>(slot)]->SendLine(text);
+        slots[static_cast<std::size_t>(slot)]->SendLine(text, LineConnection::CallingSlot(*this));
     }
 }
 
 void ListenServer::SendToAll(std::string_view text)
 {
+    const int origin = LineConnection::CallingSlot(*this);
     for (const auto& connection : slots) {
-        connection->SendLine(text);
+        connection->SendLine(text, origin);
     }
 }
 
 void ListenServer::SendToAllExcept(int slot, std::string_view text)
 {
+    const int origin = LineConnection::CallingSlot(*this);
     for (const auto& connection : slots) {
         if (connection->index() != slot) {
-            connection->SendLine(text);
+            connection->SendLine(text, origin);
         }
     }
+}
+
+void ListenServer::WaitForReaders(int origin)
+{
+    LineConnection& own = *slots[static_cast<std::size_t>(origin)];
+    std::unique_lock guard(relay_lock);
+    while (own.IsOpen()) {
+        std::optional<std::chrono::steady_clock::duration> look_again;
+        for (const auto& connection : slots) {
+            if (connection.get() == &own) {
+                continue;
+            }
+            if (const auto hold = connection->HoldFor(origin)) {
+                look_again = look_again ? std::min(*look_again, *hold) : *hold;
+            }
+        }
+        if (!look_again) {
+            return;
+        }
+        // Progress wakes the wait; the time limit is when a peer that took nothing meanwhile stops holding.
+        relay_progress.wait_for(guard, *look_again);
+    }
+}
+
+void ListenServer::RelayProgressed()
+{
+    // Taking the lock orders this after a waiter's look at the queues, so the wake-up is never lost.
+    { const std::scoped_lock guard(relay_lock); }
+    relay_progress.notify_all();
 }
 
 void ListenServer::Admit(int slot)
@@ -168,7 +203,9 @@ void ListenServer::Run()
             slot->Serve(std::move(incoming), connection_limits);
         } else {
             OnRefuse(incoming);
-            incoming.Close();
+            // Waits at most CLOSE_LINGER, so that what OnRefuse said reaches the peer rather than a reset.
+            incoming.CloseInOrder();
+            incoming.FinishSending();
         }
     }
     Close();

@@ -8,12 +8,23 @@
 // of a run: every slot of that run has been closed and has reported its OnDisconnect before it.
 //
 // A derived class must call Shutdown() in its own destructor, so no callback runs into a half-destroyed object.
+//
+// Pacing: what a slot's callbacks send is charged to that slot, and after each of its lines the slot is read no
+// further while another peer that still takes what it is sent is behind with that slot's lines. So a peer that
+// sends faster than the others can take its lines is slowed to their pace (TCP holds its further lines in its
+// own socket), a quiet peer is never held, and a peer that takes nothing holds nobody up for long: it is cut
+// alone by its queue limit or the stall limit.
+//
+// Ending in order: closing a slot or the server lets every connection send what was queued before the close
+// (within CLOSE_LINGER) before it ends; a refused connection's last line likewise reaches it.
 
 #include "net/line_connection.h"
 #include "net/tcp_socket.h"
 #include "net/worker_thread.h"
 
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <string_view>
 #include <vector>
 
@@ -82,7 +93,15 @@ private:
     void Run() override;
     // The slot for a new connection, its previous thread ended; null when every slot holds a connection.
     [[nodiscard]] LineConnection* PlaceFor() const;
+    // On `origin`'s thread after each of its lines: returns once no peer that still takes its lines is behind
+    // with them, or once `origin`'s connection is closed.
+    void WaitForReaders(int origin);
+    // Queued lines have gone somewhere, or a connection was closed: waiting slots look again.
+    void RelayProgressed();
 
+    // Before the slots, which report progress until they are gone.
+    std::mutex relay_lock; // pairs with relay_progress; guards nothing else
+    std::condition_variable relay_progress;
     TcpSocket socket;
     std::vector<std::unique_ptr<LineConnection>> slots;
     ConnectionLimits connection_limits; // read by the accepting thread, which Listen starts after any change

@@ -5,17 +5,24 @@
 // eventfd, which stays readable for good, so every waiter (and every later waiter) returns at once. The
 // descriptors themselves are closed only when the last call that uses them has let go (a shared_ptr counts the
 // users), so a descriptor number is never reused while some thread still passes it to the kernel.
+//
+// An orderly close ends only the reading side at first: shutdown(SHUT_RD) wakes a receive blocked in poll, and
+// the sending side goes on until the writer has handed over everything and the peer has acknowledged it, or
+// until the close's deadline. Only then is the descriptor closed, so the last lines are never lost to a reset
+// that a close with unread input (or with bytes still on their way) would send.
 
 #include "net/tcp_socket.h"
 
 #include "net/line_reader.h"
 
 #include <arpa/inet.h>
+#include <linux/sockios.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -52,6 +59,14 @@ public:
     }
     [[nodiscard]] bool Interrupted() const { return closed.load(std::memory_order_acquire); }
 
+    // Makes every present and future receive on this connection return; sending goes on.
+    void EndReading()
+    {
+        reading_closed.store(true, std::memory_order_release);
+        ::shutdown(fd, SHUT_RD); // a receive waiting in poll sees the descriptor readable and comes to look
+    }
+    [[nodiscard]] bool ReadingEnded() const { return reading_closed.load(std::memory_order_acquire); }
+
     enum class Wait { READY, INTERRUPTED };
     // Waits until the descriptor shows `events` or the connection is interrupted. `timeout_ms` -1: no limit.
     // With no events, only the time passes (or the interruption comes).
@@ -79,6 +94,7 @@ public:
 
 private:
     std::atomic<bool> closed{false};
+    std::atomic<bool> reading_closed{false};
 };
 
 using ConnectionPtr = std::shared_ptr<Connection>;
@@ -125,12 +141,35 @@ constexpr auto CONNECT_TIMEOUT = std::chrono::seconds(10);
     }
 }
 
+// A steady-clock time kept in an atomic as its tick count.
+[[nodiscard]] std::chrono::steady_clock::time_point TimeOf(std::chrono::steady_clock::rep ticks)
+{
+    return std::chrono::steady_clock::time_point(std::chrono::steady_clock::duration(ticks));
+}
+
 [[nodiscard]] int MillisecondsUntil(std::chrono::steady_clock::time_point deadline)
 {
     const auto left =
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
     return left <= 0 ? 0 : static_cast<int>(left) + 1;
 }
+
+// Whether the peer's side holds every byte sent on `fd`, or never will: the connection is gone (reset). The FIN
+// that follows the data counts one in the send queue; its acknowledgement is not waited for, as a peer that has
+// not closed yet delays it on purpose (hoping to send its own FIN with it).
+bool AllAcknowledged(int fd)
+{
+    tcp_info info{};
+    socklen_t length = sizeof info;
+    if (::getsockopt(fd, IPPROTO_TCP, TCP_INFO, &info, &length) != 0 || info.tcpi_state == TCP_CLOSE) {
+        return true;
+    }
+    int unacknowledged = 0;
+    return ::ioctl(fd, SIOCOUTQ, &unacknowledged) != 0 || unacknowledged <= 1;
+}
+
+// The longest a send waits for the peer before it looks at its deadlines again.
+constexpr std::chrono::milliseconds SEND_WAIT_SLICE{100};
 
 // Resource shortages (descriptors, memory) pass; an accepting loop waits this long before it tries again.
 constexpr int ACCEPT_RETRY_MS = 100;
@@ -191,6 +230,12 @@ struct TcpSocket::State {
     // Bumped whenever the socket gets a new connection; the reader empties itself when it sees a new value.
     std::atomic<std::uint64_t> generation{0};
     DisconnectReason last_end = DisconnectReason::NONE; // why the last connection ended
+    // The connection was ended in order: nobody reads it any more, its sending side is open until the deadline.
+    std::atomic<bool> reading_over{false};
+    std::atomic<std::chrono::steady_clock::rep> close_deadline{NO_DEADLINE};
+    // Send progress: bytes handed to the kernel, and since when the send under way waits for the peer (0: none).
+    std::atomic<std::uint64_t> bytes_sent{0};
+    std::atomic<std::chrono::steady_clock::rep> send_waiting_since{NO_DEADLINE};
 
     // Reader: only the reading thread touches these.
     LineReader reader;
@@ -211,6 +256,8 @@ struct TcpSocket::State {
         ConnectionPtr old = std::move(connection);
         connection = std::move(next);
         connected.store(link == Link::CONNECTED, std::memory_order_release);
+        reading_over.store(false, std::memory_order_release);
+        close_deadline.store(NO_DEADLINE, std::memory_order_release);
         generation.fetch_add(1, std::memory_order_acq_rel);
         return old;
     }
@@ -218,10 +265,34 @@ struct TcpSocket::State {
     // Ends the connection with `reason`; the caller holds the lock and interrupts what is returned.
     [[nodiscard]] ConnectionPtr End(DisconnectReason reason)
     {
-        if (connection) {
+        // An orderly close has already said why the connection ended.
+        if (connection && !reading_over.load(std::memory_order_acquire)) {
             last_end = reason;
         }
         return Replace(nullptr, Link::NOT_CONNECTED);
+    }
+
+    // Ends the reading side of `expected` (any connection when null) with `reason`; the sending side stays for
+    // CLOSE_LINGER. A connection not yet connected is ended outright. The caller holds the lock and, of what is
+    // returned, interrupts `cut` and ends the reading of `reading`.
+    struct OrderlyEnd {
+        ConnectionPtr cut;
+        ConnectionPtr reading;
+    };
+    [[nodiscard]] OrderlyEnd EndInOrder(const Connection* expected, DisconnectReason reason)
+    {
+        if (!connection || (expected != nullptr && connection.get() != expected) ||
+            reading_over.load(std::memory_order_acquire)) {
+            return {};
+        }
+        if (!connected.load(std::memory_order_acquire)) {
+            return {End(reason), nullptr};
+        }
+        last_end = reason;
+        close_deadline.store((std::chrono::steady_clock::now() + CLOSE_LINGER).time_since_epoch().count(),
+                             std::memory_order_release);
+        reading_over.store(true, std::memory_order_release);
+        return {nullptr, connection};
     }
 
     // Ends `expected` if it is still this socket's connection, so a failure seen on an old connection never ends
@@ -237,6 +308,22 @@ struct TcpSocket::State {
             old = End(reason);
         }
         old->Interrupt();
+    }
+
+    // EndInOrder under the lock, then what it asks for.
+    void CloseInOrderIf(const Connection* expected, DisconnectReason reason)
+    {
+        OrderlyEnd ended;
+        {
+            const std::scoped_lock guard(lock);
+            ended = EndInOrder(expected, reason);
+        }
+        if (ended.cut) {
+            ended.cut->Interrupt();
+        }
+        if (ended.reading) {
+            ended.reading->EndReading();
+        }
     }
 };
 
@@ -442,7 +529,7 @@ ResolveResult TcpSocket::Resolve(const std::string& host, int port)
 
 int TcpSocket::ReadLine(char* out, int max)
 {
-    if (!state->connected.load(std::memory_order_acquire)) {
+    if (!IsConnected()) {
         return LINE_NONE;
     }
     const std::uint64_t generation = state->generation.load(std::memory_order_acquire);
@@ -462,10 +549,13 @@ int TcpSocket::Receive(char* destination, int capacity)
         return 0;
     }
     for (;;) {
-        if (connection->Interrupted()) {
+        if (connection->Interrupted() || connection->ReadingEnded()) {
             return 0;
         }
         const ssize_t received = ::recv(connection->fd, destination, static_cast<std::size_t>(capacity), 0);
+        if (connection->ReadingEnded()) {
+            return 0; // closed in order meanwhile: what came is not for anybody, and its end is not the peer's
+        }
         if (received > 0) {
             return static_cast<int>(received);
         }
@@ -474,10 +564,10 @@ int TcpSocket::Receive(char* destination, int capacity)
             const auto deadline = state->read_deadline.load(std::memory_order_acquire);
             int timeout_ms = -1;
             if (deadline != State::NO_DEADLINE) {
-                timeout_ms = MillisecondsUntil(
-                    std::chrono::steady_clock::time_point(std::chrono::steady_clock::duration(deadline)));
+                timeout_ms = MillisecondsUntil(TimeOf(deadline));
                 if (timeout_ms == 0) {
-                    state->CloseIf(connection.get(), DisconnectReason::READ_DEADLINE);
+                    // This side gives up on the peer: what was sent to it still goes out.
+                    state->CloseInOrderIf(connection.get(), DisconnectReason::READ_DEADLINE);
                     return 0;
                 }
             }
@@ -516,6 +606,11 @@ bool TcpSocket::SendParts(iovec* next, int remaining_parts)
     const std::scoped_lock whole_line(connection->send_lock);
     const std::chrono::milliseconds stall_limit{state->send_stall_limit_ms.load(std::memory_order_relaxed)};
     auto stall_deadline = std::chrono::steady_clock::now() + stall_limit;
+    // Whatever way this send ends, it no longer waits for the peer.
+    struct WaitingEnds {
+        State& state;
+        ~WaitingEnds() { state.send_waiting_since.store(State::NO_DEADLINE, std::memory_order_release); }
+    } waiting_ends{*state};
     while (remaining_parts > 0) {
         if (connection->Interrupted()) {
             return false;
@@ -531,14 +626,24 @@ bool TcpSocket::SendParts(iovec* next, int remaining_parts)
             }
             if (error == EAGAIN || error == EWOULDBLOCK) {
                 // The peer reads slowly: wait for room, unless the connection is closed meanwhile or the peer has
-                // taken nothing for too long.
-                const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                    stall_deadline - std::chrono::steady_clock::now());
+                // taken nothing for too long. After an orderly close, the close's deadline ends the wait too.
+                const auto now = std::chrono::steady_clock::now();
+                auto expected_idle = State::NO_DEADLINE;
+                state->send_waiting_since.compare_exchange_strong(expected_idle, now.time_since_epoch().count(),
+                                                                  std::memory_order_acq_rel);
+                auto deadline = stall_deadline;
+                if (const auto closing = state->close_deadline.load(std::memory_order_acquire);
+                    closing != State::NO_DEADLINE) {
+                    deadline = std::min(deadline, TimeOf(closing));
+                }
+                const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now);
                 if (left.count() <= 0) {
                     state->CloseIf(connection.get(), DisconnectReason::SEND_STALLED);
                     return false;
                 }
-                if (connection->WaitFor(POLLOUT, static_cast<int>(left.count()) + 1) == Connection::Wait::READY) {
+                // In slices, so a deadline that an orderly close sets meanwhile is seen in time.
+                const int slice_ms = static_cast<int>(std::min(left, SEND_WAIT_SLICE).count()) + 1;
+                if (connection->WaitFor(POLLOUT, slice_ms) == Connection::Wait::READY) {
                     continue;
                 }
                 return false;
@@ -548,6 +653,8 @@ bool TcpSocket::SendParts(iovec* next, int remaining_parts)
         }
         // A short send is not the end of the line: go on from where the kernel stopped.
         stall_deadline = std::chrono::steady_clock::now() + stall_limit;
+        state->bytes_sent.fetch_add(static_cast<std::uint64_t>(sent), std::memory_order_acq_rel);
+        state->send_waiting_since.store(State::NO_DEADLINE, std::memory_order_release);
         auto done = static_cast<std::size_t>(sent);
         while (remaining_parts > 0 && done >= next->iov_len) {
             done -= next->iov_len;
@@ -592,6 +699,63 @@ void TcpSocket::Close(DisconnectReason reason)
     }
 }
 
+void TcpSocket::CloseInOrder(DisconnectReason reason)
+{
+    state->CloseInOrderIf(nullptr, reason);
+}
+
+bool TcpSocket::ClosingInOrder() const
+{
+    const std::scoped_lock guard(state->lock);
+    return state->connection != nullptr && state->reading_over.load(std::memory_order_acquire);
+}
+
+void TcpSocket::FinishSending()
+{
+    ConnectionPtr connection;
+    {
+        const std::scoped_lock guard(state->lock);
+        if (!state->reading_over.load(std::memory_order_acquire)) {
+            return; // not closing in order: a cut, or a connection still open, is not this call's to end
+        }
+        connection = state->connection;
+    }
+    if (!connection) {
+        return;
+    }
+    const auto deadline = TimeOf(state->close_deadline.load(std::memory_order_acquire));
+    // FIN goes out behind the data; once the data is acknowledged, the peer's side holds every byte, and what is
+    // left of the close the kernel finishes on its own.
+    ::shutdown(connection->fd, SHUT_WR);
+    int wait_ms = 1;
+    while (!AllAcknowledged(connection->fd)) {
+        const int left = MillisecondsUntil(deadline);
+        if (left == 0 || connection->WaitFor(0, std::min(wait_ms, left)) == Connection::Wait::INTERRUPTED) {
+            break;
+        }
+        wait_ms = std::min(wait_ms * 2, 50); // on loopback the answer is there at once, far away a round trip later
+    }
+    // Bytes the peer sent that nobody read would make the close a reset; they are not for anybody now.
+    char discard[4096];
+    while (::recv(connection->fd, discard, sizeof discard, 0) > 0) {
+    }
+    state->CloseIf(connection.get(), DisconnectReason::CLOSED);
+}
+
+std::uint64_t TcpSocket::BytesSent() const
+{
+    return state->bytes_sent.load(std::memory_order_acquire);
+}
+
+std::chrono::steady_clock::duration TcpSocket::SendWaiting() const
+{
+    const auto since = state->send_waiting_since.load(std::memory_order_acquire);
+    if (since == State::NO_DEADLINE) {
+        return std::chrono::steady_clock::duration::zero();
+    }
+    return std::chrono::steady_clock::now() - TimeOf(since);
+}
+
 DisconnectReason TcpSocket::LastEnd() const
 {
     const std::scoped_lock guard(state->lock);
@@ -601,12 +765,12 @@ DisconnectReason TcpSocket::LastEnd() const
 bool TcpSocket::IsOpen() const
 {
     const std::scoped_lock guard(state->lock);
-    return state->connection != nullptr;
+    return state->connection != nullptr && !state->reading_over.load(std::memory_order_acquire);
 }
 
 bool TcpSocket::IsConnected() const
 {
-    return state->connected.load(std::memory_order_acquire);
+    return state->connected.load(std::memory_order_acquire) && !state->reading_over.load(std::memory_order_acquire);
 }
 
 int TcpSocket::LocalPort() const

@@ -5,6 +5,9 @@
 //
 // Lines: a sent line is the text (up to its first NUL) and CR LF, sent whole. A received line ends at CR, at LF
 // or at the pair CR LF; ReadLine hands out at most `max` bytes at a time.
+//
+// Two ways to end a connection: Close cuts it (whatever is still being sent is lost), CloseInOrder ends the
+// reading at once but lets what is being sent reach the peer first, within CLOSE_LINGER (FinishSending).
 
 #include <sys/socket.h>
 
@@ -34,6 +37,10 @@ inline constexpr int LINE_PARTIAL = 2;  // `max` bytes were stored and the line 
 // A peer that takes no byte for this long has stopped reading (the kernel holds hundreds of kilobytes for it, a
 // game sends a few dozen a line). Its connection is ended, so its writer is held up for a bounded time only.
 inline constexpr std::chrono::milliseconds SEND_STALL_LIMIT = std::chrono::seconds(10);
+
+// How long an orderly close may take to hand the peer what was sent before it. A peer that reads takes a few
+// lines within a round trip; one that does not must not hold up a program that quits.
+inline constexpr std::chrono::milliseconds CLOSE_LINGER = std::chrono::seconds(1);
 
 // An IPv4 or IPv6 address with a port, as the kernel takes it. A plain value.
 class SocketAddress {
@@ -113,18 +120,33 @@ public:
     // others wait on.
     bool SendLine(std::string_view text);
     // The same for bytes that are already framed (whole lines with their CR LF), as a connection's writer sends
-    // what has gathered in its queue.
+    // what has gathered in its queue. Also after CloseInOrder, until FinishSending.
     bool SendRaw(std::string_view bytes);
     void SetSendStallLimit(std::chrono::milliseconds limit);
     // Caps what the kernel holds for the peer (it would otherwise let the buffer grow to megabytes), so a queue
     // in front of the socket is what decides how far a peer may fall behind.
     void LimitKernelSendBuffer(int bytes);
-    // A receive still waiting at `deadline` ends the connection; nothing: no limit. Any thread may set it.
+    // A receive still waiting at `deadline` ends the connection in order; nothing: no limit. Any thread may set
+    // it.
     void SetReadDeadline(std::optional<std::chrono::steady_clock::time_point> deadline);
+    // How sending goes, for whoever paces what it queues to what the peer takes: bytes handed to the kernel in
+    // all, and how long the send under way has waited for the peer to take anything (zero when none waits).
+    [[nodiscard]] std::uint64_t BytesSent() const;
+    [[nodiscard]] std::chrono::steady_clock::duration SendWaiting() const;
 
     // Ending: callable from any thread, any number of times. Also empties the line reader, so unread bytes of an
     // old connection never become the start of the next one. `reason` is kept when this call ends a connection.
+    // Close cuts: a send under way fails and what it had not handed to the kernel is lost.
     void Close(DisconnectReason reason = DisconnectReason::CLOSED);
+    // Ends the connection in order: from now on IsOpen and IsConnected are false and a blocked or later receive
+    // returns nothing, but sending goes on until FinishSending, or until CLOSE_LINGER has passed. An attempt to
+    // connect, or a listening socket, has nothing to deliver: for them this is Close.
+    void CloseInOrder(DisconnectReason reason = DisconnectReason::CLOSED);
+    // The connection was ended in order and its sending side is still open.
+    [[nodiscard]] bool ClosingInOrder() const;
+    // After CloseInOrder, from the thread that sends: nothing more will be sent. Tells the peer so, waits until
+    // the peer has acknowledged every byte (at most until the close's CLOSE_LINGER is up), then closes for good.
+    void FinishSending();
     // Why the last connection ended; NONE while one is held or before any has ended.
     [[nodiscard]] DisconnectReason LastEnd() const;
 

@@ -109,6 +109,27 @@ TEST(Lobby, Say_WithoutConnectionStillEchoesTheLine)
     EXPECT_TRUE(player.view.ChatHas("A : alone"));
 }
 
+TEST(Lobby, QuitWhileConnected_TheHostHearsTheEndOfTheMatchEveryTime)
+{
+    // The quit sends END_VS and closes the connection right behind it: the line is never lost to the close.
+    constexpr int ROUNDS = 15;
+    ScriptedHost host;
+    for (int round = 0; round < ROUNDS; ++round) {
+        TestPlayer player(host.Port());
+        FakeLobbyView& view = player.view;
+        view.Type(CONTROL_ADDRESS, "127.0.0.1");
+        view.Press(CONTROL_CONNECT);
+        ASSERT_TRUE(host.Accept());
+        ASSERT_TRUE(host.ReadLine());
+        ASSERT_TRUE(host.Send("ID\t2"));
+        ASSERT_TRUE(host.Send("MSG\tid given"));
+        ASSERT_TRUE(view.WaitUntil([&] { return view.ChatHas("id given"); }));
+        ASSERT_TRUE(player.Quit());
+        EXPECT_EQ(host.ReadLine(), "END_VS\t2") << "round " << round;
+        EXPECT_EQ(host.ReadLine(), std::nullopt) << "round " << round;
+    }
+}
+
 TEST(Lobby, Joining_LocksTheOtherControlsUntilReleased)
 {
     ScriptedHost host;

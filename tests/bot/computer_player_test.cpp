@@ -137,6 +137,32 @@ TEST_F(ScriptedMatch, OnItsTurn_SendsOneSupportedDropOfItsColour)
     }
 }
 
+TEST(ComputerPlayer, LeavingRightAfterItsMove_TheMoveReachesTheHostEveryTime)
+{
+    constexpr int ROUNDS = 15;
+    for (int round = 0; round < ROUNDS; ++round) {
+        ScriptedHost host;
+        ComputerPlayer player(Quick("CPU1", 1, static_cast<std::uint64_t>(round) + 1));
+        ASSERT_TRUE(player.Connect("127.0.0.1", host.Port()));
+        ASSERT_TRUE(host.Accept());
+        ASSERT_EQ(host.ReadLine(), "NEW_C\tCPU1");
+        ASSERT_TRUE(host.Send("ID\t1"));
+        ASSERT_TRUE(host.Send("STARTVS\t2\t2"));
+        ASSERT_TRUE(host.Send("CAN_PUT"));
+        // Leaves the moment the move counts as made, which is as soon as its line is queued.
+        const auto give_up = std::chrono::steady_clock::now() + HOST_WAIT;
+        while (player.moves_made() == 0 && std::chrono::steady_clock::now() < give_up) {
+            std::this_thread::yield();
+        }
+        player.Leave();
+        ASSERT_EQ(player.moves_made(), 1) << "round " << round;
+        const auto line = host.ReadLine();
+        ASSERT_TRUE(line) << "round " << round;
+        EXPECT_TRUE(ParsePlot(*line)) << "round " << round << ": " << *line;
+        EXPECT_EQ(host.ReadLine(), std::nullopt) << "round " << round;
+    }
+}
+
 TEST_F(ScriptedMatch, TakesTheTurnOrderFromTheHostsAnnouncements)
 {
     ComputerPlayer player(Quick("CPU1", 3));

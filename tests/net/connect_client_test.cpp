@@ -368,5 +368,52 @@ TEST(ConnectClient, ShutdownWhileConnectedJoinsTheThread)
     EXPECT_TRUE(test::ThreadsBackTo(threads)) << test::Threads() << " threads, " << threads << " before";
 }
 
+// A line sent right before the connection is closed (a player's END_VS as the program quits) reaches the host
+// every time, also when the host has sent lines the client never read; the host then sees an orderly end.
+TEST(ConnectClient, ALineSentJustBeforeTheCloseArrivesEveryTime)
+{
+    constexpr int ROUNDS = 40;
+    test::RawListener listener;
+    for (int round = 0; round < ROUNDS; ++round) {
+        const std::string last = "END_VS\t" + std::to_string(round);
+        RecordingClient client;
+        ASSERT_TRUE(client.Connect("127.0.0.1", listener.Port()));
+        RawPeer host = listener.Accept();
+        ASSERT_TRUE(client.WaitFor("connect"));
+        ASSERT_TRUE(host.Send("MSG\tunread\r\n"));
+        ASSERT_TRUE(client.SendLine(last));
+        if (round % 2 == 0) {
+            client.Close();
+        } else {
+            client.Shutdown();
+        }
+        EXPECT_EQ(host.ReceiveAll(), last + "\r\n") << "round " << round;
+        ASSERT_TRUE(client.WaitFor("disconnect"));
+    }
+}
+
+// A host that reads nothing cannot hold a closing client: the close gives up on it after its linger, and Shutdown
+// returns.
+TEST(ConnectClient, ShutdownReturnsWhenTheHostReadsNothing)
+{
+    test::RawListener listener(8, 4096);
+    RecordingClient client;
+    ASSERT_TRUE(client.Connect("127.0.0.1", listener.Port()));
+    RawPeer host = listener.Accept();
+    ASSERT_TRUE(client.WaitFor("connect"));
+    // Far more than the kernel holds for a host that offers a small window, and less than the queue limit, so
+    // the end is the close's and not a cut for falling behind.
+    const std::string line(LINE_LIMIT, 'x');
+    const int lines = static_cast<int>(SEND_QUEUE_LIMIT / 2 / (line.size() + 2));
+    int queued = 0;
+    while (queued < lines && client.SendLine(line)) {
+        ++queued;
+    }
+    ASSERT_EQ(queued, lines);
+    client.Shutdown();
+    EXPECT_FALSE(client.Running());
+    EXPECT_EQ(client.Count("disconnect"), 1);
+}
+
 } // namespace
 } // namespace pyrandel

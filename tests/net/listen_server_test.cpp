@@ -290,6 +290,59 @@ TEST(ListenServer, SendingToAFreeSlotDoesNothing)
     EXPECT_EQ(peer.ReceiveLine(), "first\r\n");
 }
 
+// What the host queued for a peer just before it ends the connection in order reaches the peer, every time, also
+// when the peer has sent a line the host will never read (a close with unread input must not become a reset).
+enum class HostEnd { CLOSE_SLOT, STOP, REFUSE };
+
+struct HostEndCase {
+    const char* name;
+    HostEnd end;
+};
+
+class ListenServerOrderlyEnd : public testing::TestWithParam<HostEndCase> {};
+
+TEST_P(ListenServerOrderlyEnd, TheLastLineReachesThePeerEveryTime)
+{
+    constexpr int ROUNDS = 30;
+    RecordingServer server(1);
+    server.record_lines = false;
+    ASSERT_TRUE(server.Listen(0, 5, "127.0.0.1"));
+    RawPeer seated;
+    if (GetParam().end == HostEnd::REFUSE) {
+        seated = Join(server, 0);
+    }
+    for (int round = 0; round < ROUNDS; ++round) {
+        const std::string last = "MSG\tlast " + std::to_string(round);
+        server.refuse_line = last;
+        if (GetParam().end == HostEnd::REFUSE) {
+            RawPeer refused = RawPeer::ConnectTo(server.Port());
+            ASSERT_TRUE(refused.Send("NEW_C\tlate\r\n"));
+            EXPECT_EQ(refused.ReceiveAll(), last + "\r\n") << "round " << round;
+            continue;
+        }
+        RawPeer peer = Join(server, 0);
+        ASSERT_TRUE(peer.Send("CHAT\tnever read\r\n"));
+        server.SendTo(0, last);
+        if (GetParam().end == HostEnd::CLOSE_SLOT) {
+            server.CloseSlot(0);
+        } else {
+            server.Close();
+        }
+        EXPECT_EQ(peer.ReceiveAll(), last + "\r\n") << "round " << round;
+        ASSERT_TRUE(server.WaitFor("disconnect 0", round + 1));
+        EXPECT_EQ(server.LastEnd(0), DisconnectReason::CLOSED);
+        if (GetParam().end == HostEnd::STOP) {
+            server.Shutdown();
+            ASSERT_TRUE(server.Listen(0, 5, "127.0.0.1"));
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Ends, ListenServerOrderlyEnd,
+                         testing::Values(HostEndCase{"CloseSlot", HostEnd::CLOSE_SLOT},
+                                         HostEndCase{"Stop", HostEnd::STOP}, HostEndCase{"Refuse", HostEnd::REFUSE}),
+                         [](const testing::TestParamInfo<HostEndCase>& info) { return std::string(info.param.name); });
+
 TEST(ListenServer, CloseEndsEverySlotBeforeListenEnd)
 {
     RecordingServer server;

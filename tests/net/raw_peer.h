@@ -206,8 +206,12 @@ private:
 // A plain listening socket on 127.0.0.1 with an ephemeral port, for the client side's tests.
 class RawListener {
 public:
-    explicit RawListener(int backlog = 8) : fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0))
+    // `receive_buffer` above 0: the accepted connections offer a window that small.
+    explicit RawListener(int backlog = 8, int receive_buffer = 0) : fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0))
     {
+        if (receive_buffer > 0) {
+            ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receive_buffer, sizeof receive_buffer);
+        }
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = LOOPBACK;

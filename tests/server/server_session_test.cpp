@@ -638,55 +638,84 @@ TEST_F(ServerSessionTest, Stop_ClosesEveryConnectionThenCallsTheHandlerWhichMayC
     EXPECT_EQ(stopped.Count(), 1);
 }
 
-TEST_F(ServerSessionTest, Relay_APeerThatNeverReadsIsCutAloneAndTheOthersGetEveryLineInOrder)
+// A flood costs only the flooder: it sends as fast as it can, megabytes in all (far more than the queue limit and
+// what the kernel holds), and the host reads it no faster than the readers take it. Every reader gets every line,
+// whole and in order, and none is cut; a peer that takes nothing among them is cut alone.
+struct FloodCase {
+    const char* name;
+    bool silent_peer; // in slot 1, with a small receive buffer, never reading
+};
+
+class ServerFloodTest : public ServerSessionTest, public testing::WithParamInterface<FloodCase> {};
+
+TEST_P(ServerFloodTest, Relay_EveryReaderGetsTheWholeFloodAndOnlyAPeerThatTakesNothingIsCut)
 {
-    // Megabytes in all: more than the kernel holds for the silent peer (its send buffer grows to megabytes) and
-    // the host's queue for it.
-    constexpr int LINES = 100000;
-    constexpr int AHEAD = 100; // lines the sender may be ahead of the observer, so only the silent peer lags
+    constexpr int LINES = 20000;
     const std::string padding(60, 'x');
     ConnectionLimits limits;
     limits.send_queue = 16 * 1024;
     Relisten(limits);
-    LineClient& sender = Connect(0);
-    LineClient& silent = clients[1];
-    ASSERT_TRUE(silent.Connect(port, test::ReceiveBuffer::SMALL));
-    EXPECT_EQ(silent.ReadLine(), "ID\t1");
-    LineClient& observer = Connect(2);
-    std::atomic<int> heard{0};
-    std::atomic<bool> stop{false};
-    std::thread flooder([&] {
-        for (int n = 0; n < LINES && !stop.load() && sender.Send("CHAT\t" + std::to_string(n) + padding); ++n) {
-            while (n - heard.load() > AHEAD && !stop.load()) {
-                std::this_thread::yield();
-            }
-        }
-    });
-    // Every relay in the order sent, and somewhere among them the silent peer's departure.
-    int announced = 0;
-    while (heard.load() < LINES) {
-        const auto line = observer.ReadLine();
-        if (!line) {
-            break;
-        }
-        if (*line == "DEL\t1") {
-            ++announced;
-            EXPECT_EQ(observer.ReadLine(), Gone("?"));
-            continue;
-        }
-        if (*line != "CHAT\t0\t?\t" + std::to_string(heard.load()) + padding) {
-            ADD_FAILURE() << "after " << heard.load() << " lines: " << *line;
-            break;
-        }
-        heard.fetch_add(1);
+    LineClient& flooder = Connect(0);
+    std::vector<int> readers;
+    if (GetParam().silent_peer) {
+        ASSERT_TRUE(clients[1].Connect(port, test::ReceiveBuffer::SMALL));
+        EXPECT_EQ(clients[1].ReadLine(), "ID\t1");
+    } else {
+        readers.push_back(1);
     }
-    stop = true;
-    flooder.join();
-    EXPECT_EQ(heard.load(), LINES);
-    EXPECT_EQ(announced, 1);
-    EXPECT_EQ(departures.LastOf(1), DisconnectReason::SEND_QUEUE_FULL);
-    server.Shutdown(); // returns with nobody waiting on the silent peer
+    for (int id = 2; id < PLAYER_SLOTS; ++id) {
+        readers.push_back(id);
+    }
+    for (const int id : readers) {
+        Connect(id);
+    }
+    std::vector<int> heard(PLAYER_SLOTS, 0);
+    std::vector<int> departures_seen(PLAYER_SLOTS, 0);
+    std::vector<std::thread> reading;
+    for (const int id : readers) {
+        reading.emplace_back([&, id] {
+            LineClient& reader = clients[id];
+            while (heard[id] < LINES) {
+                const auto line = reader.ReadLine();
+                if (!line) {
+                    ADD_FAILURE() << "reader " << id << " ended after " << heard[id] << " lines";
+                    return;
+                }
+                if (*line == "DEL\t1") {
+                    ++departures_seen[id];
+                    EXPECT_EQ(reader.ReadLine(), Gone("?"));
+                    continue;
+                }
+                if (*line != "CHAT\t0\t?\t" + std::to_string(heard[id]) + padding) {
+                    ADD_FAILURE() << "reader " << id << " after " << heard[id] << " lines: " << *line;
+                    return;
+                }
+                ++heard[id];
+            }
+        });
+    }
+    for (int n = 0; n < LINES && flooder.Send("CHAT\t" + std::to_string(n) + padding); ++n) {
+    }
+    for (std::thread& thread : reading) {
+        thread.join();
+    }
+    for (const int id : readers) {
+        EXPECT_EQ(heard[id], LINES) << "at id " << id;
+        EXPECT_EQ(departures_seen[id], GetParam().silent_peer ? 1 : 0) << "at id " << id;
+    }
+    if (GetParam().silent_peer) {
+        EXPECT_EQ(departures.LastOf(1), DisconnectReason::SEND_QUEUE_FULL);
+        EXPECT_EQ(flooder.ReadLines(2), (Lines{"DEL\t1", Gone("?")}));
+    }
+    // The readers are still there: a line of a quiet player reaches them behind the flood.
+    clients[readers.front()].Send("CHAT\tstill here");
+    EXPECT_EQ(flooder.ReadLine(), "CHAT\t" + std::to_string(readers.front()) + "\t?\tstill here");
+    server.Shutdown(); // returns with nobody waiting on a silent peer
 }
+
+INSTANTIATE_TEST_SUITE_P(Readers, ServerFloodTest,
+                         testing::Values(FloodCase{"ThreeReaders", false}, FloodCase{"TwoReadersAndASilentPeer", true}),
+                         [](const testing::TestParamInfo<FloodCase>& info) { return std::string(info.param.name); });
 
 TEST_F(ServerSessionTest, Admission_AConnectionThatSendsNoNameIsClosedAndAnnouncedAfterTheLimit)
 {
