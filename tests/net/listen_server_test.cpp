@@ -312,14 +312,13 @@ TEST_P(ListenServerOrderlyEnd, TheLastLineReachesThePeerEveryTime)
         seated = Join(server, 0);
     }
     for (int round = 0; round < ROUNDS; ++round) {
-        const std::string last = "MSG\tlast " + std::to_string(round);
-        server.refuse_line = last;
         if (GetParam().end == HostEnd::REFUSE) {
             RawPeer refused = RawPeer::ConnectTo(server.Port());
             ASSERT_TRUE(refused.Send("NEW_C\tlate\r\n"));
-            EXPECT_EQ(refused.ReceiveAll(), last + "\r\n") << "round " << round;
+            EXPECT_EQ(refused.ReceiveAll(), server.refuse_line + "\r\n") << "round " << round;
             continue;
         }
+        const std::string last = "MSG\tlast " + std::to_string(round);
         RawPeer peer = Join(server, 0);
         ASSERT_TRUE(peer.Send("CHAT\tnever read\r\n"));
         server.SendTo(0, last);
