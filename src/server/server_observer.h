@@ -33,6 +33,8 @@ public:
     // The players of a new match in turn order, each with its colour.
     virtual void OnMatchStart(std::span<const SeatColour> players) { (void)players; }
     virtual void OnWin(int id, std::string_view name, int colour) { (void)id, (void)name, (void)colour; }
+    // The turn went to `id` (its CAN_PUT is on the way).
+    virtual void OnTurn(int id) { (void)id; }
     // A connection came while every seat was taken and was turned away.
     virtual void OnRefuse() {}
     // A refereed room dropped a line of this participant, and relayed none of it. Reported for the first line of

@@ -231,6 +231,7 @@ void ServerSession::HandleStart(int id)
         referee->BeginMatch(std::span<const Seat>(refereed.data(), static_cast<std::size_t>(count)));
     }
     observer->OnMatchStart(std::span<const SeatColour>(seats.data(), static_cast<std::size_t>(count)));
+    observer->OnTurn(match_order[0]);
 }
 
 void ServerSession::HandlePlot(int id, const FieldList& fields)
@@ -260,6 +261,7 @@ void ServerSession::HandlePlot(int id, const FieldList& fields)
     if (fields.Number(5) < 1 && player_count > 0) {
         turn = turn + 1 < player_count ? turn + 1 : 0;
         Deliver(match_order[static_cast<std::size_t>(turn)], protocol::CanPut());
+        observer->OnTurn(match_order[static_cast<std::size_t>(turn)]);
     }
 }
 
