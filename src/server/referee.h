@@ -43,19 +43,20 @@ enum class Offence {
     START_BY_SPECTATOR, // a start while a match runs, from a participant not playing in it
     CHAT_TOO_FAST,      // faster than a person types
 };
-inline constexpr int OFFENCE_KINDS = 10;
+inline constexpr int OFFENCE_KINDS = static_cast<int>(Offence::CHAT_TOO_FAST) + 1; // the last one
 
 // Chat at a person's pace: this many lines at once, then one more for every CHAT_REGAIN.
 inline constexpr int CHAT_BURST = 8;
 inline constexpr std::chrono::milliseconds CHAT_REGAIN{1000};
 
-struct Seat {
-    int id = 0;
-    int colour = 0;
-};
-
 class Referee {
 public:
+    // A player of a match: the slot id and the colour it plays.
+    struct Seat {
+        int id = 0;
+        int colour = 0;
+    };
+
     using Clock = std::chrono::steady_clock;
     // The time chat is paced by; a test gives a clock of its own.
     using Now = std::function<Clock::time_point()>;

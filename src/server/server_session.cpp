@@ -212,12 +212,12 @@ void ServerSession::HandleStart(int id)
 
     match_order = order;
     std::array<SeatColour, PLAYER_SLOTS> seats{};
-    std::array<Seat, PLAYER_SLOTS> refereed{};
+    std::array<Referee::Seat, PLAYER_SLOTS> refereed{};
     for (int j = 0; j < count; ++j) {
         const auto at = static_cast<std::size_t>(j);
         DeliverToAll(protocol::MsgColour(NameOf(match_order[at]), colours[at]));
         seats[at] = SeatColour{match_order[at], NameOf(match_order[at]), colours[at]};
-        refereed[at] = Seat{match_order[at], colours[at]};
+        refereed[at] = Referee::Seat{match_order[at], colours[at]};
     }
     for (int j = 0; j < count; ++j) {
         const auto at = static_cast<std::size_t>(j);
@@ -228,7 +228,7 @@ void ServerSession::HandleStart(int id)
     Deliver(match_order[0], protocol::CanPut());
     match_state = MATCH_RUNNING;
     if (referee) {
-        referee->BeginMatch(std::span<const Seat>(refereed.data(), static_cast<std::size_t>(count)));
+        referee->BeginMatch(std::span<const Referee::Seat>(refereed.data(), static_cast<std::size_t>(count)));
     }
     observer->OnMatchStart(std::span<const SeatColour>(seats.data(), static_cast<std::size_t>(count)));
     observer->OnTurn(match_order[0]);

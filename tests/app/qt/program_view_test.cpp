@@ -24,6 +24,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 namespace pyrandel {
@@ -170,6 +171,7 @@ TEST(ProgramEndedMatchTest, StartAndTurnQueuedBehindTheEndOfTheirMatch_OpenNoWin
     ASSERT_FALSE(parsed.exit_code) << parsed.err;
     bool opened_for_the_ended_match = false;
     bool turn_granted = false;
+    std::function<void()> look;
     Soon([&] {
         ApplyDesktopCommandLine(parsed.options, program, view.lobby_window());
         bool accepted = false;
@@ -199,21 +201,25 @@ TEST(ProgramEndedMatchTest, StartAndTurnQueuedBehindTheEndOfTheirMatch_OpenNoWin
         EXPECT_FALSE(view.IsBattleWindowOpen());
         EXPECT_FALSE(program.board().may_place());
 
-        // The next match is played as usual.
+        // The next match is played as usual. Its window's loop runs the look, which comes back until the turn
+        // is there: a wait inside a step would itself run the window's loop, and never return from it.
         ASSERT_TRUE(host.Send("STARTVS\t1\t2"));
         ASSERT_TRUE(host.Send("CAN_PUT"));
-        Soon([&] {
-            BattleWindow* battle = nullptr;
-            EXPECT_TRUE(WaitUntil([&] {
-                battle = view.battle_window();
-                return battle != nullptr && program.board().may_place();
-            }));
+        look = [&, deadline = QDeadlineTimer(20000)] {
+            BattleWindow* battle = view.battle_window();
+            if ((battle == nullptr || !program.board().may_place()) && !deadline.hasExpired()) {
+                Soon(look);
+                return;
+            }
+            EXPECT_NE(battle, nullptr);
             if (battle != nullptr) {
                 EXPECT_EQ(program.board().own_colour(), 1);
+                EXPECT_TRUE(program.board().may_place());
                 battle->close();
             }
             qobject_cast<QPushButton*>(view.lobby_window().Control(CONTROL_QUIT))->click();
-        });
+        };
+        Soon(look);
     });
     EXPECT_EQ(program.Run(1), 0);
     EXPECT_FALSE(opened_for_the_ended_match);
