@@ -492,8 +492,7 @@ public:
         before_start.clear();
         for (TestPlayer* player : seated) {
             shown.push_back(player->view.BattleOpenings() + player->view.BattleRepaints());
-            before_start.push_back({player->view.BattleOpen(), player->view.ChatLines().size(),
-                                    player->view.ChatReplacements()});
+            before_start.push_back({player->view.BattleOpen(), player->view.ChatShown()});
         }
         TestPlayer& starter = *seated[static_cast<std::size_t>(number) % seated.size()];
         starter.view.Press(CONTROL_START);
@@ -501,8 +500,10 @@ public:
             for (std::size_t i = 0; i < seated.size(); ++i) {
                 TestPlayer& player = *seated[i];
                 // Opened, or refreshed when still open; it may have closed again already when a chaos
-                // connection that was listed played in the match and left at once.
-                if (player.view.BattleOpenings() + player.view.BattleRepaints() == shown[i]) {
+                // connection that was listed played in the match and left at once. A player whose window
+                // thread had not yet run the start when the match ended never opens a window for it.
+                if (player.view.BattleOpenings() + player.view.BattleRepaints() == shown[i] &&
+                    !EndedSinceTheStart(player, before_start[i])) {
                     return false;
                 }
             }
@@ -617,13 +618,10 @@ private:
             const BeforeStart& before = before_start[i];
             text += player.view.Field(CONTROL_NAME) + ": window " + (before.window_open ? "open" : "closed") +
                     " before the start; its start and end lines since:";
-            const auto lines = player.view.ChatLines();
-            // A chat log that filled up was replaced meanwhile: then every line it holds is since the start.
-            const std::size_t from = player.view.ChatReplacements() == before.replacements ? before.chat_lines : 0;
-            for (std::size_t j = from; j < lines.size(); ++j) {
-                if (lines[j] == texts::CHAT_GAME_STARTED) {
+            for (const std::string& line : player.view.ChatShownSince(before.chat_shown)) {
+                if (line == texts::CHAT_GAME_STARTED) {
                     text += " started";
-                } else if (lines[j] == texts::CHAT_GAME_ENDED) {
+                } else if (line == texts::CHAT_GAME_ENDED) {
                     text += " ended";
                 }
             }
@@ -743,9 +741,14 @@ private:
 
     struct BeforeStart {
         bool window_open = false;
-        std::size_t chat_lines = 0;
-        int replacements = 0;
+        std::size_t chat_shown = 0; // chat lines shown so far
     };
+
+    static bool EndedSinceTheStart(TestPlayer& player, const BeforeStart& before)
+    {
+        const auto lines = player.view.ChatShownSince(before.chat_shown);
+        return std::find(lines.begin(), lines.end(), texts::CHAT_GAME_ENDED) != lines.end();
+    }
 
     MatchRecorder& recorder;
     std::vector<BeforeStart> before_start; // per seated player, as the current match was started
@@ -784,7 +787,8 @@ TEST(Soak, MatchesBackToBackUnderChaos_EndProperlyAndLeaveNothingBehind)
         ASSERT_TRUE(soak.Gather());
         {
             ChaosClient chaos(soak.Port());
-            const auto deadline = Clock::now() + length;
+            const auto began = Clock::now();
+            const auto deadline = began + length;
             const auto warm_at = Clock::now() + std::min<std::chrono::seconds>(WARM_UP, length / 4);
             while (Clock::now() < deadline && !::testing::Test::HasFailure()) {
                 const bool roamer_out = matches % 3 == 2;
@@ -805,9 +809,10 @@ TEST(Soak, MatchesBackToBackUnderChaos_EndProperlyAndLeaveNothingBehind)
                 }
             }
             ASSERT_TRUE(chaos.Pause());
+            const auto played = std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - began);
             std::printf("soak: %d matches (%d wins, %d ended by END_VS) in %lld s, %d stalls; chaos: %d connections, "
                         "%d greeted, %d turned away, %d seated in a match\n",
-                        matches, soak.Wins(), soak.Endings(), static_cast<long long>(length.count()),
+                        matches, soak.Wins(), soak.Endings(), static_cast<long long>(played.count()),
                         soak.Stalls(), chaos.Connections(), chaos.Greeted(), chaos.Refused(),
                         recorder.ChaosSeatings());
             EXPECT_EQ(soak.Wins() + soak.Endings(), matches);
