@@ -76,6 +76,7 @@ CommandResult Lobby::OnCommand(int id, int param)
         return CommandResult::HANDLED;
     case CMD_START_MATCH:
     case CMD_YOUR_TURN:
+    case CMD_MATCH_OVER:
         client.HandleCommand(id, param);
         return CommandResult::HANDLED;
     case CONTROL_CONNECT: {

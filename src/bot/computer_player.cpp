@@ -219,7 +219,10 @@ void ComputerPlayer::PostCommand(int command, int param)
         guard.unlock();
         Enqueue([this, match](std::stop_token stop) {
             (void)session.HandleCommand(CMD_YOUR_TURN, 0);
-            Play(match, stop);
+            // The session grants no turn of a match that has ended, and then there is nothing to think about.
+            if (board.may_place()) {
+                Play(match, stop);
+            }
         });
         return;
     }

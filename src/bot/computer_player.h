@@ -4,8 +4,8 @@
 // person's program does and plays through the same calls a click makes, so the support rule is applied to its
 // drops by the Board and every line it sends is one the desktop program could have sent.
 //
-// Threads. The session's connection thread calls the view; the two posted commands and the battle window's
-// close run on the player's own command thread, in posting order, as a person's window thread would run them.
+// Threads. The session's connection thread calls the view; the posted commands and the battle window's close
+// run on the player's own command thread, in posting order, as a person's window thread would run them.
 // The pause before a move and the search both run on the command thread and end early when the match they
 // were for is over (a new start, the window closing) or the player is shutting down. One wait crosses threads:
 // the connection thread holds a match start until the command thread has emptied the board for it, so the

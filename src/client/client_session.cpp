@@ -47,6 +47,27 @@ void ClientSession::SendPlot(int colour, int col, int row, int win, int left)
 
 void ClientSession::LeaveMatch(TellHost tell)
 {
+    EndMatchesThrough(match_shown);
+    Leave(tell);
+}
+
+void ClientSession::MatchEndedByHost()
+{
+    EndMatchesThrough(matches_begun.load(std::memory_order_acquire));
+    Leave(TellHost::NO);
+    // Behind any start of the ended match that the window thread has yet to run, or is running now.
+    view.PostCommand(CMD_MATCH_OVER, 0);
+}
+
+void ClientSession::EndMatchesThrough(int match)
+{
+    int ended = matches_ended.load(std::memory_order_acquire);
+    while (ended < match && !matches_ended.compare_exchange_weak(ended, match, std::memory_order_acq_rel)) {
+    }
+}
+
+void ClientSession::Leave(TellHost tell)
+{
     view.ResetMatchButtons();
     if (tell == TellHost::YES) {
         SendLine(protocol::EndMatch(my_id()));
@@ -88,6 +109,13 @@ bool ClientSession::HandleCommand(int command, int param)
 {
     switch (command) {
     case CMD_START_MATCH:
+        // Starts come back in the order they were posted, one for every STARTVS, so this is the match's number.
+        ++match_shown;
+        // A match that is over already must not open a window: nobody would ever close it, and its turn would
+        // let the player put a ball into a match the host has ended.
+        if (IsOver(match_shown)) {
+            return true;
+        }
         // A colour outside 0..3 would index the colour names and the ball icons out of range; such a start
         // cannot be played, so it is ignored as a whole.
         if (!IsColour(param)) {
@@ -98,9 +126,20 @@ bool ClientSession::HandleCommand(int command, int param)
         StartMatch(param);
         return true;
     case CMD_YOUR_TURN:
+        // The turn belongs to the match of the latest start, which was posted before it.
+        if (IsOver(match_shown)) {
+            return true;
+        }
         board.GrantTurn();
         view.ShowStatus(texts::STATUS_YOUR_TURN);
         view.Announce(BattleAnnouncement::YOUR_TURN);
+        return true;
+    case CMD_MATCH_OVER:
+        // A start that passed its test just before the end was marked opened its window after the end's close
+        // had found none.
+        if (IsOver(match_shown) && view.IsBattleWindowOpen()) {
+            view.CloseBattleWindow();
+        }
         return true;
     default:
         return false;
@@ -201,11 +240,12 @@ void ClientSession::OnLine(const char* line)
             board.Reset();
             board.BeginMatch(colour);
         }
+        matches_begun.fetch_add(1, std::memory_order_acq_rel);
         view.PostCommand(CMD_START_MATCH, colour);
     } else if (fields.Is(protocol::PLOT)) {
         ApplyRemotePlot(fields.Number(1), fields.Number(2), fields.Number(3));
     } else if (fields.Is(protocol::END_VS)) {
-        LeaveMatch(TellHost::NO);
+        MatchEndedByHost();
     } else if (fields.Is(protocol::CAN_PUT)) {
         view.PostCommand(CMD_YOUR_TURN, 0);
     }
@@ -241,7 +281,7 @@ void ClientSession::OnDisconnect()
     // The transport has closed the socket already; closing it here again could close a connection the player
     // asked for meanwhile.
     const ConnectionEnd how = EndingAttemptWasClosed() ? ConnectionEnd::CLOSED : ConnectionEnd::LOST;
-    LeaveMatch(TellHost::NO);
+    MatchEndedByHost();
     view.ShowStatus(texts::STATUS_NOT_CONNECTED);
     view.ClearParticipants();
     // A connection the player did not end was ended by the host or lost on the way; either way it is gone.

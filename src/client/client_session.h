@@ -7,6 +7,14 @@
 // match and the turn grant are posted to the window thread (HandleCommand) so that the modal battle window and
 // the permission to place are only ever touched there. Other players' balls and the end of a match are handled
 // on the connection thread directly; the Board takes its own lock. Lines go out from both threads.
+//
+// Ended matches stay ended. A posted start or turn may still wait for the window thread when the host ends its
+// match (a player left a moment after the start), and the end's close then finds no window to close. So the
+// session numbers the matches: the connection thread counts every start and marks the matches that are over (the
+// host's END_VS, with or without fields, and the end of the connection), the window thread marks the match it
+// shows as over when the player leaves it, and HandleCommand drops a start or a turn whose match is over. A start
+// that slips past that test just as the end is handled opens a window the end could not see; the end therefore
+// also posts CMD_MATCH_OVER, which reaches the window thread behind that start and closes such a window.
 
 #include "client/client_view.h"
 #include "game/battle_events.h"
@@ -44,7 +52,8 @@ public:
     void SendPlot(int colour, int col, int row, int win, int left);
 
     // Match flow
-    // Leaves the match from either thread: closes the battle window, empties the board, writes the end texts.
+    // The player leaves the match the window thread shows (window thread): closes the battle window, empties
+    // the board, writes the end texts; a start or turn of that match still waiting is dropped.
     void LeaveMatch(TellHost tell);
     // Another player's ball (connection thread). Own-colour balls are on the board already and are dropped.
     void ApplyRemotePlot(int colour, int col, int row);
@@ -81,12 +90,23 @@ private:
     // Whether the attempt whose last callback runs now was ended through Disconnect (connection thread).
     [[nodiscard]] bool EndingAttemptWasClosed();
 
+    // Matches
+    // The host ended the match, or the connection did (connection thread): every match begun so far is over.
+    void MatchEndedByHost();
+    // The leave itself, from either thread, once the ended matches are marked.
+    void Leave(TellHost tell);
+    void EndMatchesThrough(int match);
+    [[nodiscard]] bool IsOver(int match) const { return match <= matches_ended.load(std::memory_order_acquire); }
+
     Board& board;
     ClientView& view;
     std::atomic<int> my_id_{0};
     std::atomic<int> attempts_started{0};
     std::atomic<int> attempt_closed{0}; // the latest attempt started when Disconnect was last called
     int attempts_ended = 0;             // connection thread only
+    std::atomic<int> matches_begun{0};  // STARTVS lines received; the connection thread counts them
+    std::atomic<int> matches_ended{0};  // every match up to this number is over
+    int match_shown = 0;                // window thread only: the match of the latest start handed back
     HintSource hint_source;
 };
 

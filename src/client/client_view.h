@@ -18,9 +18,11 @@
 namespace pyrandel {
 
 // Window commands the session posts to itself through the view; the view hands each back to
-// ClientSession::HandleCommand on the window thread, in posting order.
+// ClientSession::HandleCommand on the window thread, in posting order, every one of them (the session tells
+// which match a command belongs to by counting the starts it gets back).
 inline constexpr int CMD_START_MATCH = 101; // param: the colour as received
 inline constexpr int CMD_YOUR_TURN = 102;   // param: 0
+inline constexpr int CMD_MATCH_OVER = 103;  // param: 0; the host ended the match, see ClientSession
 
 // How a connection, or the attempt to make one, ended.
 enum class ConnectionEnd {

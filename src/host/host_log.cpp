@@ -53,6 +53,34 @@ constexpr std::array<std::string_view, COLOURS> COLOUR_WORDS = {"blue", "red", "
     return "no reason given";
 }
 
+// What a refereed room dropped, as the log line names it.
+[[nodiscard]] std::string_view OffenceText(Offence offence)
+{
+    switch (offence) {
+    case Offence::MOVE_WITHOUT_MATCH:
+        return "move while no match runs";
+    case Offence::MOVE_BY_SPECTATOR:
+        return "move from a participant not playing in the match";
+    case Offence::MOVE_OUT_OF_TURN:
+        return "move out of turn";
+    case Offence::MOVE_MALFORMED:
+        return "move not written as a player's program writes it";
+    case Offence::MOVE_WRONG_COLOUR:
+        return "move in a colour not its own";
+    case Offence::MOVE_KEEPS_TURN:
+        return "move that keeps the turn for more balls";
+    case Offence::MOVE_NOT_LANDING:
+        return "ball not where its lane lets it rest";
+    case Offence::MOVE_FALSE_WIN:
+        return "move with a false win flag";
+    case Offence::START_BY_SPECTATOR:
+        return "start during a match it does not play in";
+    case Offence::CHAT_TOO_FAST:
+        return "chat faster than a person types";
+    }
+    return "line not allowed";
+}
+
 } // namespace
 
 std::string FormatLogLine(std::chrono::system_clock::time_point when, std::string_view text)
@@ -112,6 +140,17 @@ void HostLog::OnWin(int id, std::string_view name, int colour)
 void HostLog::OnRefuse()
 {
     Note("a connection was turned away: all four seats are taken");
+}
+
+void HostLog::OnDropped(int id, std::string_view name, Offence offence)
+{
+    Note(Player(id, name) + ": " + std::string(OffenceText(offence)) + ", dropped");
+}
+
+void HostLog::OnDropsUnreported(int id, std::string_view name, int lines)
+{
+    Note(Player(id, name) + ": " + std::to_string(lines) + " more " + (lines == 1 ? "line" : "lines") +
+         " of the same kinds dropped");
 }
 
 } // namespace pyrandel

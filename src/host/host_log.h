@@ -35,6 +35,8 @@ public:
     void OnMatchStart(std::span<const SeatColour> players) override;
     void OnWin(int id, std::string_view name, int colour) override;
     void OnRefuse() override;
+    void OnDropped(int id, std::string_view name, Offence offence) override;
+    void OnDropsUnreported(int id, std::string_view name, int lines) override;
 
 private:
     LogWriter& writer;

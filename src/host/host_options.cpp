@@ -23,6 +23,9 @@ std::optional<int> ParseHostOptions(int argc, const char* const* argv, HostOptio
         ->type_name("N")
         ->check(DecimalNumber(0, std::numeric_limits<std::uint32_t>::max(), "a number"));
     app.add_flag("--quiet", options.quiet, "Log errors only");
+    app.add_flag("--trusting", options.trusting,
+                 "Relay every move as told, as the desktop program's host does (default: referee the moves, "
+                 "starts and chat, and drop what breaks the rules)");
     if (const auto exit_code = ParseToolCommandLine(app, argc, argv, out, err)) {
         return exit_code;
     }

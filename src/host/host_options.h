@@ -1,5 +1,5 @@
 #pragma once
-// The command line of pyrandel-host: pyrandel-host [--port N] [--seed N] [--quiet].
+// The command line of pyrandel-host: pyrandel-host [--port N] [--seed N] [--quiet] [--trusting].
 
 #include "protocol/messages.h"
 
@@ -13,6 +13,7 @@ struct HostOptions {
     int port = protocol::GAME_PORT;
     std::optional<std::uint32_t> seed; // nothing: the calendar time in seconds, as the desktop host does
     bool quiet = false;                // errors only
+    bool trusting = false;             // relay every move as told, as the desktop program's host does
 };
 
 // Nothing when the host should run with `options`; otherwise the exit code (0 after --help or --version, 2 for a bad

@@ -1,5 +1,6 @@
 // pyrandel-host: one room of four seats, always open, without a window or a player of its own. The same
-// ServerSession as the desktop host, so every line it sends is the desktop host's.
+// ServerSession as the desktop host, so every line it sends is the desktop host's; it referees the room (drops
+// what no honest player's program sends) unless started with --trusting.
 //
 // SIGINT and SIGTERM are blocked before any thread starts, so every thread inherits the mask, and main waits for
 // them with sigwait: no handler runs inside the host's threads, and an idle host sleeps in the kernel. On a signal
@@ -39,6 +40,8 @@ int main(int argc, char** argv)
     random.SetSeed(options.seed.value_or(static_cast<std::uint32_t>(std::time(nullptr))));
     ServerSession server(random);
     server.SetObserver(log);
+    // A room open to strangers referees its moves unless told to trust its players.
+    server.SetRefereeing(options.trusting ? Refereeing::TRUSTING : Refereeing::REFEREED);
 
     // Every address of the machine, IPv6 and IPv4 alike.
     if (const ListenResult listening = server.Listen(options.port, LISTEN_BACKLOG); !listening) {
@@ -49,7 +52,8 @@ int main(int argc, char** argv)
         return 1;
     }
     log.Note("listening on port " + std::to_string(server.Port()) +
-             (options.seed ? ", seed " + std::to_string(*options.seed) : std::string()));
+             (options.seed ? ", seed " + std::to_string(*options.seed) : std::string()) +
+             (options.trusting ? ", trusting the players" : std::string()));
 
     const int signal = stop.Wait();
     log.Note(std::string("stopping on ") + (signal == SIGINT ? "SIGINT" : "SIGTERM"));

@@ -61,6 +61,16 @@ void ServerSession::SetObserver(ServerObserver& events)
     observer = &events;
 }
 
+void ServerSession::SetRefereeing(Refereeing mode, Referee::Now now)
+{
+    const std::lock_guard guard(lock);
+    if (mode == Refereeing::REFEREED) {
+        referee.emplace(PLAYER_SLOTS, std::move(now));
+    } else {
+        referee.reset();
+    }
+}
+
 // Participants
 
 void ServerSession::OnConnect(int id)
@@ -92,7 +102,7 @@ void ServerSession::OnLine(int id, const char* line)
         HandleChat(id, fields);
     }
     if (fields.Is(protocol::STARTVS)) {
-        HandleStart();
+        HandleStart(id);
     }
     if (fields.Is(protocol::PLOT)) {
         HandlePlot(id, fields);
@@ -119,6 +129,9 @@ void ServerSession::HandleNewParticipant(int id, const FieldList& fields)
 
 void ServerSession::HandleChat(int id, const FieldList& fields)
 {
+    if (referee && !Passes(id, referee->JudgeChat(id))) {
+        return;
+    }
     DeliverToAllExcept(id, protocol::ChatRelay(id, NameOf(id), fields.Get(1)));
 }
 
@@ -130,6 +143,11 @@ void ServerSession::OnDisconnect(int id, DisconnectReason reason)
     }
     DeliverToAll(protocol::Del(id));
     DeliverToAll(protocol::MsgGone(NameOf(id)));
+    if (referee) {
+        if (const int unreported = referee->Vacate(id); unreported > 0) {
+            observer->OnDropsUnreported(id, NameOf(id), unreported);
+        }
+    }
     observer->OnLeave(id, NameOf(id), reason);
     if (IsSlotId(id)) {
         names[static_cast<std::size_t>(id)].clear();
@@ -137,7 +155,7 @@ void ServerSession::OnDisconnect(int id, DisconnectReason reason)
     }
     if (match_state == MATCH_RUNNING && PlaysInMatch(id)) {
         DeliverToAll(protocol::EndMatchLost());
-        match_state = MATCH_IDLE;
+        EndMatch();
     }
 }
 
@@ -165,8 +183,11 @@ void ServerSession::OnListenEnd()
 
 // Match control
 
-void ServerSession::HandleStart()
+void ServerSession::HandleStart(int id)
 {
+    if (referee && !Passes(id, referee->JudgeStart(id))) {
+        return;
+    }
     // Each id is listed once, and there are no more ids than match_order holds.
     std::array<int, PLAYER_SLOTS> order{};
     int count = 0;
@@ -191,10 +212,12 @@ void ServerSession::HandleStart()
 
     match_order = order;
     std::array<SeatColour, PLAYER_SLOTS> seats{};
+    std::array<Referee::Seat, PLAYER_SLOTS> refereed{};
     for (int j = 0; j < count; ++j) {
         const auto at = static_cast<std::size_t>(j);
         DeliverToAll(protocol::MsgColour(NameOf(match_order[at]), colours[at]));
         seats[at] = SeatColour{match_order[at], NameOf(match_order[at]), colours[at]};
+        refereed[at] = Referee::Seat{match_order[at], colours[at]};
     }
     for (int j = 0; j < count; ++j) {
         const auto at = static_cast<std::size_t>(j);
@@ -204,12 +227,20 @@ void ServerSession::HandleStart()
     turn = 0;
     Deliver(match_order[0], protocol::CanPut());
     match_state = MATCH_RUNNING;
+    if (referee) {
+        referee->BeginMatch(std::span<const Referee::Seat>(refereed.data(), static_cast<std::size_t>(count)));
+    }
     observer->OnMatchStart(std::span<const SeatColour>(seats.data(), static_cast<std::size_t>(count)));
+    observer->OnTurn(match_order[0]);
 }
 
 void ServerSession::HandlePlot(int id, const FieldList& fields)
 {
-    // The host checks nothing of the move; a column below 0 means "no ball" and is not passed on.
+    // A refereed room lets through only a legal move, which the referee has played on its board by now.
+    if (referee && !Passes(id, referee->TakeMove(id, fields))) {
+        return;
+    }
+    // A trusting host checks nothing of the move; a column below 0 means "no ball" and is not passed on.
     if (fields.Number(2) >= 0) {
         const std::string relay =
             protocol::PlotRelay(fields.Get(1), fields.Get(2), fields.Get(3), fields.Get(4));
@@ -230,6 +261,7 @@ void ServerSession::HandlePlot(int id, const FieldList& fields)
     if (fields.Number(5) < 1 && player_count > 0) {
         turn = turn + 1 < player_count ? turn + 1 : 0;
         Deliver(match_order[static_cast<std::size_t>(turn)], protocol::CanPut());
+        observer->OnTurn(match_order[static_cast<std::size_t>(turn)]);
     }
 }
 
@@ -237,8 +269,30 @@ void ServerSession::HandleEndMatch(int id, const FieldList& fields)
 {
     if (match_state == MATCH_RUNNING && PlaysInMatch(id)) {
         DeliverToAllExcept(id, protocol::EndMatchRelay(id, fields.Get(2)));
-        match_state = MATCH_IDLE;
+        EndMatch();
     }
+}
+
+void ServerSession::EndMatch()
+{
+    match_state = MATCH_IDLE;
+    if (referee) {
+        referee->EndMatch();
+    }
+}
+
+bool ServerSession::Passes(int id, std::optional<Offence> verdict)
+{
+    if (!verdict) {
+        if (const int unreported = referee->EndRun(id); unreported > 0) {
+            observer->OnDropsUnreported(id, NameOf(id), unreported);
+        }
+        return true;
+    }
+    if (referee->ReportDrop(id, *verdict)) {
+        observer->OnDropped(id, NameOf(id), *verdict);
+    }
+    return false;
 }
 
 bool ServerSession::PlaysInMatch(int id) const

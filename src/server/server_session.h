@@ -4,8 +4,9 @@
 // chat.
 //
 // The host keeps each slot's recorded name and its own roster of who is present (from NEW_C and departures, in
-// the order the players' lists show), which its greetings and draws read. It keeps no board and checks no move:
-// peers are trusted to play by the rules.
+// the order the players' lists show), which its greetings and draws read. As the desktop program's host it keeps
+// no board and checks no move: peers are trusted to play by the rules. A refereeing host (pyrandel-host) lets a
+// Referee judge every move, start and chat line first, and drops what it refuses (see referee.h).
 //
 // Threads: OnConnect, OnLine and OnDisconnect run on the slots' threads, OnRefuse and OnListenEnd on the
 // accepting thread. One lock is held around the whole of each callback that touches the host's fields, so the
@@ -15,6 +16,7 @@
 
 #include "net/listen_server.h"
 #include "server/random_generator.h"
+#include "server/referee.h"
 #include "server/roster.h"
 #include "server/server_observer.h"
 
@@ -22,6 +24,7 @@
 #include <chrono>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 
 namespace pyrandel {
@@ -39,6 +42,9 @@ inline constexpr int MATCH_IDLE = 1;    // no match
 inline constexpr int MATCH_RUNNING = 2; // a match is being played
 inline constexpr int MATCH_DECIDED = 3; // a player has reported a win; no more turns are handed out
 
+// Whether the host trusts its peers (the desktop program's host) or referees them (a room open to strangers).
+enum class Refereeing { TRUSTING, REFEREED };
+
 class ServerSession final : public ListenServer {
 public:
     explicit ServerSession(RandomGenerator& random);
@@ -50,6 +56,9 @@ public:
     void SetStoppedHandler(std::function<void()> handler);
     // Where events are reported; set before listening. The observer must outlive the host's threads.
     void SetObserver(ServerObserver& events);
+    // Set before listening; a host trusts its peers until told otherwise. `now` paces the chat of a refereed
+    // room (the steady clock when not given).
+    void SetRefereeing(Refereeing mode, Referee::Now now = {});
 
 private:
     // Callbacks of ListenServer
@@ -64,10 +73,16 @@ private:
     void HandleChat(int id, const FieldList& fields);
 
     // Match control
-    void HandleStart();
+    void HandleStart(int id);
     void HandlePlot(int id, const FieldList& fields);
     void HandleEndMatch(int id, const FieldList& fields);
     [[nodiscard]] bool PlaysInMatch(int id) const;
+    // The match ends without a winner.
+    void EndMatch();
+
+    // Refereeing: whether a line of `id` with this verdict goes on. A dropped line is reported, the first of
+    // each kind in a run; a line that goes on ends the run, and the drops left unreported in it are counted.
+    [[nodiscard]] bool Passes(int id, std::optional<Offence> verdict);
 
     // Sending, to greeted connections only: a connection's first line is its ID, so a line broadcast while a
     // newcomer sits in its slot but has not been greeted yet is not for it (its greeting lists who is there).
@@ -87,6 +102,7 @@ private:
     int turn = 0;                                // index into match_order of who was last given the turn
     int player_count = 0;                        // valid entries of match_order
     int match_state = MATCH_IDLE;
+    std::optional<Referee> referee; // only in a refereed room
     std::function<void()> stopped_handler;
 };
 

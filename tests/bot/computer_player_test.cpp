@@ -289,6 +289,8 @@ protected:
     }
 
     // The host's own player takes its turn, when it has one: the first lane from the left that takes a ball.
+    // It waits for its ball, which stays on the board: the end of the turn comes and goes, for the bots may
+    // have moved and given the turn back before a look at the board.
     bool HostMoves()
     {
         Board& board = host.program.board();
@@ -296,9 +298,9 @@ protected:
             return false;
         }
         for (int lane = 0; lane < LANES; ++lane) {
-            if (board.LandingSpot(lane)) {
+            if (const std::optional<Cell> spot = board.LandingSpot(lane)) {
                 host.view.Drop(lane);
-                return Eventually([&] { return !board.may_place(); });
+                return Eventually([&] { return board.CellAt(spot->col, spot->row) == board.own_colour(); });
             }
         }
         return false;

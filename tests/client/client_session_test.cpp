@@ -7,8 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <future>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,6 +24,37 @@ std::string ColourLine(std::string_view colour_name)
 {
     return std::string(colour_name) + std::string(texts::CHAT_COLOUR_SUFFIX);
 }
+
+// Holds the window thread with a piece of work that waits until Release, as a loaded machine holds it.
+class WindowThreadHold {
+public:
+    explicit WindowThreadHold(FakeLobbyView& view)
+        : view(view), released(release.get_future().share()),
+          busy([this] { (void)this->view.RunOnWindowThread([this] { holding = true; released.wait(); }); })
+    {
+    }
+    ~WindowThreadHold() { Release(); }
+    WindowThreadHold(const WindowThreadHold&) = delete;
+    WindowThreadHold& operator=(const WindowThreadHold&) = delete;
+
+    [[nodiscard]] bool Holding() { return view.WaitUntil([this] { return holding.load(); }); }
+    // Lets the window thread go and waits until it has run everything queued so far.
+    void Release()
+    {
+        if (busy.joinable()) {
+            release.set_value();
+            busy.join();
+            (void)view.RunOnWindowThread([] {});
+        }
+    }
+
+private:
+    FakeLobbyView& view;
+    std::promise<void> release;
+    std::shared_future<void> released;
+    std::atomic<bool> holding{false};
+    std::thread busy;
+};
 
 class PlayerAgainstScriptedHost : public ::testing::Test {
 protected:
@@ -398,19 +431,83 @@ TEST_F(PlayerAgainstScriptedHost, ABallRightBehindTheStartLandsOnTheNewBoard)
     ASSERT_TRUE(host.Send("PLOT\t1\t5\t0\t0"));
     Sync();
     // The window thread is busy while a restart and another player's first ball of it arrive.
-    std::promise<void> release;
-    std::shared_future<void> released = release.get_future().share();
-    std::atomic<bool> holding{false};
-    std::thread busy([&] { (void)view.RunOnWindowThread([&] { holding = true; released.wait(); }); });
-    ASSERT_TRUE(view.WaitUntil([&] { return holding.load(); }));
+    WindowThreadHold hold(view);
+    ASSERT_TRUE(hold.Holding());
     ASSERT_TRUE(host.Send("STARTVS\t0\t2"));
     ASSERT_TRUE(host.Send("PLOT\t3\t6\t0\t0"));
     ASSERT_TRUE(view.WaitUntil([&] { return player.program.board().CellAt(6, 0) == 3; }));
-    release.set_value();
-    busy.join();
+    hold.Release();
     ASSERT_TRUE(view.WaitUntil([&] { return view.BattleIcon() == 0; }));
     EXPECT_EQ(player.program.board().CellAt(6, 0), 3);
     EXPECT_EQ(player.program.board().CellAt(5, 0), EMPTY) << "the last match's ball is gone";
+}
+
+struct EndedWhileHeldCase {
+    const char* what;
+    std::vector<std::string> lines; // from the host while the window thread is held
+    std::optional<int> open_colour; // the battle window open afterwards, in this colour
+};
+
+TEST_F(PlayerAgainstScriptedHost, StartAndTurnOfAMatchThatEndedWhileTheyWaited_AreDropped)
+{
+    const std::vector<EndedWhileHeldCase> cases = {
+        {"a player left right after the start", {"STARTVS\t2\t3", "CAN_PUT", "DEL\t1", "MSG\tgone", "END_VS"}, {}},
+        {"a player closed the window at once", {"STARTVS\t2\t3", "CAN_PUT", "END_VS\t1\t"}, {}},
+        {"a turn behind the end", {"STARTVS\t2\t3", "END_VS", "CAN_PUT"}, {}},
+        {"two ended matches", {"STARTVS\t2\t3", "END_VS", "STARTVS\t3\t3", "CAN_PUT", "END_VS"}, {}},
+        // The next match's start is played; the ended one's turn is not taken as a turn in it.
+        {"a new match behind the end", {"STARTVS\t2\t3", "CAN_PUT", "END_VS", "STARTVS\t1\t3"}, 1},
+    };
+    const auto starts_shown = [&] {
+        const std::vector<std::string> chat = view.ChatLines();
+        return std::count(chat.begin(), chat.end(), std::string(texts::CHAT_GAME_STARTED));
+    };
+    Connect("Taro", 2);
+    int openings = 0;
+    for (const EndedWhileHeldCase& c : cases) {
+        const auto started_before = starts_shown();
+        {
+            WindowThreadHold hold(view);
+            ASSERT_TRUE(hold.Holding()) << c.what;
+            for (const std::string& line : c.lines) {
+                ASSERT_TRUE(host.Send(line)) << c.what;
+            }
+            Sync(); // every line has been handled on the connection thread; the posted commands wait
+        }
+        EXPECT_EQ(starts_shown(), started_before + (c.open_colour ? 1 : 0)) << c.what;
+        EXPECT_EQ(view.BattleOpen(), c.open_colour.has_value()) << c.what;
+        openings += c.open_colour ? 1 : 0;
+        EXPECT_EQ(view.BattleOpenings(), openings) << c.what;
+        EXPECT_FALSE(player.program.board().may_place()) << c.what;
+        EXPECT_NE(view.Status(), texts::STATUS_YOUR_TURN) << c.what;
+        view.Drop(4);
+        EXPECT_TRUE(host.ExpectSilence()) << c.what;
+
+        // Nothing is left over: the next turn (of the match open, or of a fresh one) is played as usual.
+        const int colour = c.open_colour.value_or(0);
+        if (!c.open_colour) {
+            StartMatch(colour);
+            ++openings;
+        }
+        GrantTurn();
+        view.Drop(4);
+        EXPECT_EQ(host.ReadLine(), "PLOT\t" + std::to_string(colour) + "\t2\t0\t0\t-1") << c.what;
+        ASSERT_TRUE(host.Send("END_VS"));
+        ASSERT_TRUE(view.WaitUntil([&] { return !view.BattleOpen(); })) << c.what;
+    }
+
+    // The connection ends while the start and the turn wait.
+    {
+        WindowThreadHold hold(view);
+        ASSERT_TRUE(hold.Holding());
+        ASSERT_TRUE(host.Send("STARTVS\t2\t3"));
+        ASSERT_TRUE(host.Send("CAN_PUT"));
+        host.Drop();
+        ASSERT_TRUE(view.WaitUntil([&] { return view.ChatHas(texts::CHAT_CONNECTION_LOST); }));
+    }
+    EXPECT_FALSE(view.BattleOpen());
+    EXPECT_EQ(view.BattleOpenings(), openings);
+    EXPECT_FALSE(player.program.board().may_place());
 }
 
 TEST_F(PlayerAgainstScriptedHost, FailedConnection_SaysWhyAndReleasesTheToggle)

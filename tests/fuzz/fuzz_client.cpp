@@ -70,7 +70,7 @@ public:
     void EndLobby(int) override {}
     void PostCommand(int id, int param) override
     {
-        Require(id == CMD_START_MATCH || id == CMD_YOUR_TURN);
+        Require(id == CMD_START_MATCH || id == CMD_YOUR_TURN || id == CMD_MATCH_OVER);
         queue.emplace_back(id, param);
     }
     bool IsKeyHeld(HeldKey) override { return false; }

@@ -7,6 +7,9 @@
 // Control byte: bits 0-1 the slot; bits 2-3 the event: 0 arrival, 1 departure, 2 and 3 a line. With bit 4 set an
 // arrival or departure is skipped together with the byte after it (the corpus once used these records to change
 // a participant list the host read; the host keeps its own roster now).
+//
+// Every input is played twice: to a trusting host, and to a refereeing one whose chat clock moves on by a fixed
+// step at every look, so that a run is the same every time.
 
 #include "net/line_connection.h"
 #include "server/random_generator.h"
@@ -14,6 +17,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -49,17 +53,18 @@ struct Transport : ListenServer {
     }
 };
 
-} // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+void Play(std::string_view input, Refereeing mode)
 {
     RandomGenerator random;
     ServerSession host(random);
+    long long looks = 0;
+    host.SetRefereeing(mode, [&looks] {
+        return Referee::Clock::time_point(std::chrono::milliseconds(300 * ++looks));
+    });
     int stops = 0;
     host.SetStoppedHandler([&stops] { ++stops; });
     std::array<bool, PLAYER_SLOTS> connected{};
 
-    const std::string_view input(reinterpret_cast<const char*>(data), size);
     std::size_t at = 0;
     while (at < input.size()) {
         const auto control = static_cast<unsigned char>(input[at++]);
@@ -97,5 +102,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (stops != 1) {
         std::abort();
     }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string_view input(reinterpret_cast<const char*>(data), size);
+    Play(input, Refereeing::TRUSTING);
+    Play(input, Refereeing::REFEREED);
     return 0;
 }

@@ -1,9 +1,12 @@
 // pyrandel-host as its operators and players meet it: the real program, spawned on a free port, raw line clients
 // speaking the wire format, and its command line, log, signals and exit codes.
 
+#include "bot/computer_player.h"
 #include "protocol/texts.h"
+#include "server/referee.h"
 #include "support/line_client.h"
 #include "support/spawned_program.h"
+#include "support/test_player.h"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +15,14 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
+#include <cstdio>
+#include <list>
+#include <optional>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 namespace pyrandel {
@@ -86,9 +95,10 @@ TEST_F(HostProgramTest, Room_GreetsFromItsOwnRosterInListOrderAndTurnsAFifthAway
     EXPECT_TRUE(host->WaitForLine("player 1 (Amy) left (closed by the player)"));
 }
 
-TEST_F(HostProgramTest, Match_SeededDrawThenMovesAndAWinAreRelayedAndLogged)
+// --trusting: the desktop program's host, which relays every move as told, a win claimed on two balls included.
+TEST_F(HostProgramTest, TrustingMatch_SeededDrawThenMovesAndAWinAreRelayedAsToldAndLogged)
 {
-    Start({"--seed", CREATION_SEED});
+    Start({"--seed", CREATION_SEED, "--trusting"});
     Join(0, "a", {"ID\t0"});
     Join(1, "b", {"ID\t1", "ADD\t0\ta"});
     Join(2, "c", {"ID\t2", "ADD\t0\ta", "ADD\t1\tb"});
@@ -115,6 +125,103 @@ TEST_F(HostProgramTest, Match_SeededDrawThenMovesAndAWinAreRelayedAndLogged)
     EXPECT_EQ(clients[1].ReadLines(2), (Lines{"PLOT\t0\t4\t0\t1", win}));
     EXPECT_EQ(clients[2].ReadLine(), win);
     EXPECT_TRUE(host->WaitForLine("player 2 (c) won with blue"));
+}
+
+// By default the room is refereed: what no player's program sends is logged with the reason and never relayed.
+TEST_F(HostProgramTest, RefereedRoom_DropsAndLogsForgedMovesAndChatFloods)
+{
+    Start({"--seed", CREATION_SEED});
+    Join(0, "a", {"ID\t0"});
+    Join(1, "b", {"ID\t1", "ADD\t0\ta"});
+    Join(2, "c", {"ID\t2", "ADD\t0\ta", "ADD\t1\tb"});
+    clients[0].Send("STARTVS"); // turn order b (red), c (blue), a (yellow)
+    EXPECT_EQ(clients[1].ReadLines(5).size(), 5u);
+    EXPECT_EQ(clients[2].ReadLines(4).size(), 4u);
+    EXPECT_EQ(clients[0].ReadLines(4).size(), 4u);
+    const std::vector<std::tuple<int, std::string, std::string>> forged = {
+        {2, "PLOT\t0\t3\t0\t0\t-1", "player 2 (c): move out of turn, dropped"},
+        {1, "PLOT\t0\t3\t0\t0\t-1", "player 1 (b): move in a colour not its own, dropped"},
+        {1, "PLOT\t1\t3\t0\t1\t-1", "player 1 (b): move with a false win flag, dropped"},
+    };
+    for (const auto& [id, line, logged] : forged) {
+        clients[static_cast<std::size_t>(id)].Send(line);
+        EXPECT_TRUE(host->WaitForLine(logged)) << logged;
+    }
+    // The honest move is the first thing the others hear of any of it.
+    clients[1].Send("PLOT\t1\t3\t0\t0\t-1");
+    EXPECT_EQ(clients[2].ReadLines(2), (Lines{"PLOT\t1\t3\t0\t0", "CAN_PUT"}));
+    EXPECT_EQ(clients[0].ReadLine(), "PLOT\t1\t3\t0\t0");
+
+    // A flood of chat: a burst is relayed, the rest dropped; the log has one line for the first drop and one for
+    // the others when the run ends (here: when the flooder leaves).
+    constexpr int FLOOD = 3 * CHAT_BURST;
+    for (int n = 0; n < FLOOD; ++n) {
+        clients[0].Send("CHAT\t" + std::to_string(n));
+    }
+    EXPECT_TRUE(host->WaitForLine("player 0 (a): chat faster than a person types, dropped"));
+    clients[0].Close();
+    int relayed = 0;
+    for (std::optional<std::string> line = clients[1].ReadLine(); line && *line != "DEL\t0"; line = clients[1].ReadLine()) {
+        EXPECT_EQ(*line, "CHAT\t0\ta\t" + std::to_string(relayed++));
+    }
+    ASSERT_TRUE(host->WaitForLine("player 0 (a) left"));
+    int unreported = 0;
+    const std::string& log = host->Out();
+    for (std::size_t at = log.find("player 0 (a): "); at != std::string::npos && unreported == 0;
+         at = log.find("player 0 (a): ", at + 1)) {
+        (void)std::sscanf(log.c_str() + at, "player 0 (a): %d more", &unreported);
+    }
+    EXPECT_GE(relayed, CHAT_BURST);
+    EXPECT_EQ(relayed + 1 + unreported, FLOOD);
+}
+
+// Real players' programs, the desktop program's and two computer players, play a whole match through the
+// referee without one line of theirs dropped.
+TEST_F(HostProgramTest, RefereedRoom_AWholeMatchOfRealProgramsPassesUntouched)
+{
+    Start();
+    test::TestPlayer person(port);
+    ASSERT_TRUE(person.Join("P"));
+    std::list<ComputerPlayer> bots;
+    for (const auto& [name, level] : {std::pair{"CPU1", 2}, std::pair{"CPU2", 3}}) {
+        ComputerPlayerOptions options;
+        options.name = name;
+        options.level = level;
+        options.pause = std::chrono::milliseconds(0);
+        options.seed = 11;
+        ASSERT_TRUE(bots.emplace_back(options).Connect("127.0.0.1", port));
+    }
+    ASSERT_TRUE(person.WaitForParticipants(3));
+    person.view.Press(CONTROL_START);
+    Board& board = person.program.board();
+    const auto won = [&] {
+        while (person.view.DismissMessageBox()) { // the boxes of a decided match hold the connection
+        }
+        const auto lines = person.view.ChatLines();
+        return std::any_of(lines.begin(), lines.end(),
+                           [](const std::string& line) { return line.ends_with(texts::MSG_WIN_SUFFIX); });
+    };
+    for (int moves = 0; moves < ROWS * COLUMNS && !won(); ++moves) {
+        ASSERT_TRUE(person.view.WaitUntil([&] { return won() || board.may_place(); })) << "stalled";
+        if (won()) {
+            break;
+        }
+        std::optional<Cell> spot;
+        for (int lane = 0; lane < LANES && !spot; ++lane) {
+            if ((spot = board.LandingSpot(lane))) {
+                person.view.Drop(lane);
+            }
+        }
+        ASSERT_TRUE(spot);
+        // Waits for the ball, which stays; the turn may come and go again before a look at it.
+        ASSERT_TRUE(person.view.WaitUntil([&] { return board.CellAt(spot->col, spot->row) == board.own_colour(); }));
+    }
+    EXPECT_TRUE(host->WaitForLine(" won with "));
+    const Grid cells = board.Snapshot();
+    EXPECT_TRUE(person.view.WaitUntil([&] {
+        return std::all_of(bots.begin(), bots.end(), [&](const ComputerPlayer& bot) { return bot.Cells() == cells; });
+    }));
+    EXPECT_EQ(host->Out().find("dropped"), std::string::npos) << host->Out();
 }
 
 TEST_F(HostProgramTest, Signals_CloseEveryConnectionAndExitZero)

@@ -21,6 +21,8 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 namespace pyrandel {
@@ -56,9 +58,31 @@ std::string WinAnnouncement(std::string_view name, std::string_view colour_name)
 const std::string MATCH_RUNNING_NOTICE = "MSG\t" + std::string(texts::MSG_MATCH_RUNNING);
 const std::string SERVER_FULL = "MSG\t" + std::string(texts::MSG_SERVER_FULL);
 
-// Why each connection left, as the host tells its observer.
+// Why each connection left, and what a refereed room dropped, as the host tells its observer.
 class DepartureRecorder final : public ServerObserver {
 public:
+    struct Drop {
+        int id = 0;
+        Offence offence{};
+        int unreported = 0; // for the end of a run: the drops not reported one by one
+        friend bool operator==(const Drop&, const Drop&) = default;
+    };
+    void OnDropped(int id, std::string_view, Offence offence) override
+    {
+        const std::lock_guard guard(lock);
+        drops.push_back({id, offence, 0});
+    }
+    void OnDropsUnreported(int id, std::string_view, int lines) override
+    {
+        const std::lock_guard guard(lock);
+        drops.push_back({id, Offence::CHAT_TOO_FAST, lines});
+    }
+    std::vector<Drop> Drops()
+    {
+        const std::lock_guard guard(lock);
+        return drops;
+    }
+
     void OnLeave(int id, std::string_view, DisconnectReason reason) override
     {
         const std::lock_guard guard(lock);
@@ -77,6 +101,7 @@ private:
     std::mutex lock;
     std::condition_variable changed;
     std::map<int, DisconnectReason> last;
+    std::vector<Drop> drops;
 };
 
 // Whether a newcomer's greeting ends with the notice that a match is being played.
@@ -428,6 +453,125 @@ INSTANTIATE_TEST_SUITE_P(Colours, ServerWinTest,
                                            WinCase{"BelowRangeLeftOut", "-1", ""},
                                            WinCase{"HugeLeftOut", "99999999999", ""}),
                          [](const auto& info) { return std::string(info.param.label); });
+
+// What no honest player's program sends: a refereed room drops it, reports why and relays nothing of it; the
+// desktop program's trusting host relays it as told. Each case plays in the match above, turn with id 1 (red).
+struct ForgedLineCase {
+    const char* label;
+    std::vector<std::pair<int, std::string>> before; // lines that set the case up: sender, line
+    std::vector<std::string> seen_before;             // what id 0 receives of them
+    int forger = 1;
+    std::string line;
+    Offence offence;
+    std::string trusted; // how what id 0 receives next from the trusting host begins
+};
+
+class ForgedLineTest : public ServerSessionTest,
+                       public ::testing::WithParamInterface<std::tuple<Refereeing, ForgedLineCase>> {
+protected:
+    // The match of ServerMatchTest, its lines read by number (the draw of three is known).
+    void SetUp() override
+    {
+        server.SetRefereeing(std::get<0>(GetParam()));
+        ServerSessionTest::SetUp();
+        Join(0, "a");
+        Join(1, "b");
+        Join(2, "c");
+        Connect(3);
+        clients[0].Send("STARTVS");
+        for (const auto& [id, count] : {std::pair{0, 4}, std::pair{1, 5}, std::pair{2, 4}, std::pair{3, 3}}) {
+            ASSERT_EQ(clients[id].ReadLines(count).size(), static_cast<std::size_t>(count)) << "at id " << id;
+        }
+        clients[3].Send("NEW_C\td");
+        for (auto& [id, client] : clients) {
+            ASSERT_EQ(client.ReadLines(2), (Lines{Arrived("d"), "ADD\t3\td"})) << "at id " << id;
+        }
+    }
+};
+
+TEST_P(ForgedLineTest, Forgery_DroppedAndReportedWhenRefereedRelayedWhenTrusting)
+{
+    const auto& [mode, forged] = GetParam();
+    for (const auto& [sender, line] : forged.before) {
+        clients[sender].Send(line);
+    }
+    EXPECT_EQ(clients[0].ReadLines(static_cast<int>(forged.seen_before.size())), forged.seen_before);
+    clients[forged.forger].Send(forged.line);
+    // Lines of one connection are handled in order, so whatever the forged line caused reaches id 0 before this.
+    clients[forged.forger].Send("CHAT	after");
+    const std::string after = "CHAT	" + std::to_string(forged.forger) + "	" + "abcd"[forged.forger] + "	after";
+    if (mode == Refereeing::REFEREED) {
+        EXPECT_EQ(clients[0].ReadLine(), after);
+        const std::vector<DepartureRecorder::Drop> drops{{forged.forger, forged.offence, 0}};
+        EXPECT_EQ(departures.Drops(), drops);
+    } else {
+        EXPECT_EQ(clients[0].ReadLine().value_or("").rfind(forged.trusted, 0), 0u);
+        std::optional<std::string> line;
+        do {
+            line = clients[0].ReadLine();
+        } while (line && *line != after);
+        EXPECT_TRUE(departures.Drops().empty());
+    }
+}
+
+const std::pair<int, std::string> FIRST_MOVE{1, "PLOT\t1\t3\t0\t0\t-1"}; // red on (3, 0); blue's turn next
+
+INSTANTIATE_TEST_SUITE_P(
+    Moves, ForgedLineTest,
+    ::testing::Combine(
+        ::testing::Values(Refereeing::REFEREED, Refereeing::TRUSTING),
+        ::testing::Values(
+            ForgedLineCase{"AnotherPlayersColour", {}, {}, 1, "PLOT\t0\t3\t0\t0\t-1", Offence::MOVE_WRONG_COLOUR, "PLOT\t0\t3\t0\t0"},
+            ForgedLineCase{"OutOfTurn", {}, {}, 2, "PLOT\t0\t3\t0\t0\t-1", Offence::MOVE_OUT_OF_TURN, "PLOT\t0\t3\t0\t0"},
+            ForgedLineCase{"FromASpectator", {}, {}, 3, "PLOT\t1\t3\t0\t0\t-1", Offence::MOVE_BY_SPECTATOR, "PLOT\t1\t3\t0\t0"},
+            ForgedLineCase{"KeepsTheTurn", {}, {}, 1, "PLOT\t1\t3\t0\t0\t1", Offence::MOVE_KEEPS_TURN, "PLOT\t1\t3\t0\t0"},
+            ForgedLineCase{"Unsupported", {}, {}, 1, "PLOT\t1\t3\t1\t0\t-1", Offence::MOVE_NOT_LANDING, "PLOT\t1\t3\t1\t0"},
+            ForgedLineCase{"OffTheBoard", {}, {}, 1, "PLOT\t1\t16\t0\t0\t-1", Offence::MOVE_NOT_LANDING, "PLOT\t1\t16\t0\t0"},
+            ForgedLineCase{"Occupied", {FIRST_MOVE}, {"PLOT\t1\t3\t0\t0"}, 2, "PLOT\t0\t3\t0\t0\t-1", Offence::MOVE_NOT_LANDING, "PLOT\t0\t3\t0\t0"},
+            ForgedLineCase{"FalseWin", {}, {}, 1, "PLOT\t1\t3\t0\t1\t-1", Offence::MOVE_FALSE_WIN, "PLOT\t1\t3\t0\t1"},
+            ForgedLineCase{"NotPlainNumbers", {}, {}, 1, "PLOT\t1\t03\t0\t0\t-1", Offence::MOVE_MALFORMED, "PLOT\t1\t03\t0\t0"},
+            ForgedLineCase{"BallsLeftMissing", {}, {}, 1, "PLOT\t1\t3\t0\t0", Offence::MOVE_MALFORMED, "PLOT\t1\t3\t0\t0"},
+            ForgedLineCase{"AfterTheMatchEnded", {{2, "END_VS\t2"}}, {"END_VS\t2\t"}, 1, "PLOT\t1\t3\t0\t0\t-1", Offence::MOVE_WITHOUT_MATCH, "PLOT\t1\t3\t0\t0"},
+            ForgedLineCase{"StartBySpectator", {}, {}, 3, "STARTVS", Offence::START_BY_SPECTATOR, "MSG\t"})),
+    [](const auto& info) {
+        return std::string(std::get<1>(info.param).label) +
+               (std::get<0>(info.param) == Refereeing::REFEREED ? "_Refereed" : "_Trusting");
+    });
+
+TEST_F(ServerSessionTest, RefereedChat_ABurstThenOneLineASecond_DropsReportedOncePerRun)
+{
+    std::atomic<long long> elapsed_ms{0};
+    server.SetRefereeing(Refereeing::REFEREED, [&] {
+        return Referee::Clock::time_point(std::chrono::milliseconds(elapsed_ms.load()));
+    });
+    Join(0, "a");
+    Join(1, "b");
+    // A NEW_C is never paced: once its announcement is back, the host has judged every line before it.
+    const Lines renamed{Arrived("a"), "ADD\t0\ta"};
+    Lines burst;
+    for (int n = 0; n < CHAT_BURST + 3; ++n) { // the clock stands still: the last three come too fast
+        clients[0].Send("CHAT\t" + std::to_string(n));
+        if (n < CHAT_BURST) {
+            burst.push_back("CHAT\t0\ta\t" + std::to_string(n));
+        }
+    }
+    clients[0].Send("NEW_C\ta");
+    burst.insert(burst.end(), renamed.begin(), renamed.end());
+    EXPECT_EQ(clients[1].ReadLines(static_cast<int>(burst.size())), burst);
+    elapsed_ms = CHAT_REGAIN.count();
+    clients[0].Send("CHAT\tlater"); // one line regained
+    clients[0].Send("CHAT\ttoo soon");
+    clients[0].Send("NEW_C\ta");
+    EXPECT_EQ(clients[1].ReadLines(3), (Lines{"CHAT\t0\ta\tlater", renamed[0], renamed[1]}));
+    elapsed_ms = 2 * CHAT_REGAIN.count();
+    clients[0].Send("CHAT\tlast");
+    EXPECT_EQ(clients[1].ReadLine(), "CHAT\t0\ta\tlast");
+    // The first drop of each run is reported, the others only counted at its end.
+    const std::vector<DepartureRecorder::Drop> drops{{0, Offence::CHAT_TOO_FAST, 0},
+                                                     {0, Offence::CHAT_TOO_FAST, 2},
+                                                     {0, Offence::CHAT_TOO_FAST, 0}};
+    EXPECT_EQ(departures.Drops(), drops);
+}
 
 TEST_F(ServerMatchTest, EndMatch_RelayedToEveryOtherConnectionWhileRunningOnly)
 {

@@ -21,8 +21,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -30,7 +31,10 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <random>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
@@ -282,11 +286,109 @@ private:
     std::thread worker;
 };
 
+[[nodiscard]] const char* ReasonWord(DisconnectReason reason)
+{
+    switch (reason) {
+    case DisconnectReason::PEER_CLOSED:
+        return "closed by the peer";
+    case DisconnectReason::BROKEN:
+        return "broken";
+    case DisconnectReason::READ_DEADLINE:
+        return "no name in time";
+    case DisconnectReason::SEND_STALLED:
+        return "send stalled";
+    case DisconnectReason::SEND_QUEUE_FULL:
+        return "send queue full";
+    case DisconnectReason::CLOSED:
+        return "closed by the host";
+    case DisconnectReason::NONE:
+        break;
+    }
+    return "no reason";
+}
+
+// What the host did in the match being played, as its observer hears it: the draw in turn order, the departures
+// and the turns, each with its time since the start. A failure's message tells the story from it.
+class MatchRecorder final : public ServerObserver {
+public:
+    struct Seat {
+        int id = 0;
+        std::string name; // code page 932
+        int colour = 0;
+    };
+    struct Event {
+        std::chrono::milliseconds after_start{};
+        int id = 0;
+        std::string name;
+        DisconnectReason reason = DisconnectReason::NONE; // departures only
+    };
+    struct Match {
+        std::vector<Seat> draw;
+        std::vector<Event> departures; // of the drawn players
+        std::optional<Event> last_turn;
+    };
+
+    // The names the soak's own players go by; every other participant is a chaos connection.
+    explicit MatchRecorder(std::vector<std::string> test_names) : test_names(std::move(test_names)) {}
+
+    [[nodiscard]] bool IsTestName(std::string_view name) const
+    {
+        return std::find(test_names.begin(), test_names.end(), name) != test_names.end();
+    }
+    [[nodiscard]] Match Last() const
+    {
+        const std::lock_guard guard(lock);
+        return last;
+    }
+    // Seats of every match so far that a chaos connection held.
+    [[nodiscard]] int ChaosSeatings() const
+    {
+        const std::lock_guard guard(lock);
+        return chaos_seatings;
+    }
+
+    void OnMatchStart(std::span<const SeatColour> players) override
+    {
+        const std::lock_guard guard(lock);
+        started = Clock::now();
+        last = Match{};
+        for (const SeatColour& seat : players) {
+            last.draw.push_back({seat.id, std::string(seat.name), seat.colour});
+            chaos_seatings += IsTestName(seat.name) ? 0 : 1;
+        }
+    }
+    void OnLeave(int id, std::string_view name, DisconnectReason reason) override
+    {
+        const std::lock_guard guard(lock);
+        if (std::any_of(last.draw.begin(), last.draw.end(), [&](const Seat& seat) { return seat.id == id; })) {
+            last.departures.push_back({Since(), id, std::string(name), reason});
+        }
+    }
+    void OnTurn(int id) override
+    {
+        const std::lock_guard guard(lock);
+        const auto seat = std::find_if(last.draw.begin(), last.draw.end(), [&](const Seat& s) { return s.id == id; });
+        last.last_turn = Event{Since(), id, seat != last.draw.end() ? seat->name : std::string()};
+    }
+
+private:
+    [[nodiscard]] std::chrono::milliseconds Since() const // the lock is held
+    {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started);
+    }
+
+    const std::vector<std::string> test_names;
+    mutable std::mutex lock;
+    Clock::time_point started{};
+    Match last;
+    int chaos_seatings = 0;
+};
+
 // The soak
 
 class Soak {
 public:
-    Soak() : random(7) {}
+    explicit Soak(MatchRecorder& recorder) : recorder(recorder), random(7) {}
 
     // Host and three players gathered; false (with a failure recorded) when they could not.
     bool Gather()
@@ -295,6 +397,7 @@ public:
             ADD_FAILURE() << "the host did not start";
             return false;
         }
+        host.program.server().SetObserver(recorder);
         for (int i = 1; i <= 3; ++i) {
             players.push_back(std::make_unique<TestPlayer>(host.Port()));
             if (!players.back()->Join("P" + std::to_string(i))) {
@@ -386,8 +489,10 @@ public:
     {
         const std::vector<TestPlayer*> seated = Seated();
         std::vector<int> shown;
+        before_start.clear();
         for (TestPlayer* player : seated) {
             shown.push_back(player->view.BattleOpenings() + player->view.BattleRepaints());
+            before_start.push_back({player->view.BattleOpen(), player->view.ChatShown()});
         }
         TestPlayer& starter = *seated[static_cast<std::size_t>(number) % seated.size()];
         starter.view.Press(CONTROL_START);
@@ -395,15 +500,17 @@ public:
             for (std::size_t i = 0; i < seated.size(); ++i) {
                 TestPlayer& player = *seated[i];
                 // Opened, or refreshed when still open; it may have closed again already when a chaos
-                // connection that was listed played in the match and left at once.
-                if (player.view.BattleOpenings() + player.view.BattleRepaints() == shown[i]) {
+                // connection that was listed played in the match and left at once. A player whose window
+                // thread had not yet run the start when the match ended never opens a window for it.
+                if (player.view.BattleOpenings() + player.view.BattleRepaints() == shown[i] &&
+                    !EndedSinceTheStart(player, before_start[i])) {
                     return false;
                 }
             }
             return true;
         });
         if (!started) {
-            ADD_FAILURE() << "match " << number << " did not start\n" << Describe(seated);
+            ADD_FAILURE() << "match " << number << " did not start\n" << MatchStory(seated) << Describe(seated);
             return false;
         }
         // Every fifth match a player walks out half-way; the others must be told.
@@ -424,7 +531,9 @@ public:
                 return mover != nullptr || all_closed;
             });
             if (!progressed) {
-                ADD_FAILURE() << "match " << number << " stalled after " << moves << " moves\n" << Describe(seated);
+                ++stalls;
+                ADD_FAILURE() << "match " << number << " stalled after " << moves << " moves\n" << MatchStory(seated)
+                              << Describe(seated);
                 return false;
             }
             if (all_closed) {
@@ -434,7 +543,7 @@ public:
             }
             // The mover must have every earlier ball before it chooses, or the boards would part.
             if (!Within(MATCH_STEP_LIMIT, [&] { return BallsOn(*mover) == moves; })) {
-                ADD_FAILURE() << "match " << number << ": a relayed ball did not arrive";
+                ADD_FAILURE() << "match " << number << ": a relayed ball did not arrive\n" << MatchStory(seated);
                 return false;
             }
             const std::vector<int> lanes = FreeLanes(*mover);
@@ -446,7 +555,7 @@ public:
             // Once the window thread runs the next piece of work, the drop has been handled up to the win's
             // message box, if there is one (the turn ends before the box opens, so the turn alone cannot tell).
             if (!mover->view.RunOnWindowThread([] {}) || mover->program.board().may_place()) {
-                ADD_FAILURE() << "match " << number << ": the turn did not pass";
+                ADD_FAILURE() << "match " << number << ": the turn did not pass\n" << MatchStory(seated);
                 return false;
             }
             if (!mover->view.OpenMessageBoxes().empty()) {
@@ -466,6 +575,7 @@ public:
     }
 
     [[nodiscard]] int Wins() const { return wins; }
+    [[nodiscard]] int Stalls() const { return stalls; }
     [[nodiscard]] int Endings() const { return endings; }
 
     // Everybody leaves: the players quit, then the host.
@@ -477,6 +587,49 @@ public:
     TestPlayer host;
 
 private:
+    // The match as the host played it and as each seated player saw it, for a failure's message.
+    std::string MatchStory(const std::vector<TestPlayer*>& seated)
+    {
+        const MatchRecorder::Match match = recorder.Last();
+        const auto who = [&](int id, std::string_view name) {
+            return "player " + std::to_string(id) + " (" + Cp932ToUtf8(name) + (recorder.IsTestName(name) ? "" : ", chaos") +
+                   ")";
+        };
+        std::string text = "the draw in turn order:";
+        for (const MatchRecorder::Seat& seat : match.draw) {
+            constexpr std::array<const char*, COLOURS> COLOUR_WORDS{"blue", "red", "yellow", "green"};
+            text += " " + who(seat.id, seat.name) + " " +
+                    (seat.colour >= 0 && seat.colour < COLOURS ? COLOUR_WORDS[static_cast<std::size_t>(seat.colour)] : "?") +
+                    ";";
+        }
+        text += "\ndepartures of its players:";
+        for (const MatchRecorder::Event& left : match.departures) {
+            text += " " + who(left.id, left.name) + " at +" + std::to_string(left.after_start.count()) + " ms (" +
+                    ReasonWord(left.reason) + ");";
+        }
+        text += match.departures.empty() ? " none\n" : "\n";
+        text += "last turn: " +
+                (match.last_turn ? who(match.last_turn->id, match.last_turn->name) + " at +" +
+                                       std::to_string(match.last_turn->after_start.count()) + " ms"
+                                 : std::string("none")) +
+                "\n";
+        for (std::size_t i = 0; i < seated.size() && i < before_start.size(); ++i) {
+            TestPlayer& player = *seated[i];
+            const BeforeStart& before = before_start[i];
+            text += player.view.Field(CONTROL_NAME) + ": window " + (before.window_open ? "open" : "closed") +
+                    " before the start; its start and end lines since:";
+            for (const std::string& line : player.view.ChatShownSince(before.chat_shown)) {
+                if (line == texts::CHAT_GAME_STARTED) {
+                    text += " started";
+                } else if (line == texts::CHAT_GAME_ENDED) {
+                    text += " ended";
+                }
+            }
+            text += "\n";
+        }
+        return text;
+    }
+
     // What each seated player shows, for a failure's message.
     std::string Describe(const std::vector<TestPlayer*>& seated)
     {
@@ -558,7 +711,7 @@ private:
             }
         }
         if (!agreed) {
-            ADD_FAILURE() << "match " << number << ": the boards do not agree on the win";
+            ADD_FAILURE() << "match " << number << ": the boards do not agree on the win\n" << MatchStory(seated);
             return false;
         }
         ++wins;
@@ -578,18 +731,33 @@ private:
             return true;
         });
         if (!ended) {
-            ADD_FAILURE() << "match " << number << ": END_VS did not close every battle window";
+            ADD_FAILURE() << "match " << number << ": END_VS did not close every battle window\n"
+                          << MatchStory(seated) << Describe(seated);
             return false;
         }
         ++endings;
         return true;
     }
 
+    struct BeforeStart {
+        bool window_open = false;
+        std::size_t chat_shown = 0; // chat lines shown so far
+    };
+
+    static bool EndedSinceTheStart(TestPlayer& player, const BeforeStart& before)
+    {
+        const auto lines = player.view.ChatShownSince(before.chat_shown);
+        return std::find(lines.begin(), lines.end(), texts::CHAT_GAME_ENDED) != lines.end();
+    }
+
+    MatchRecorder& recorder;
+    std::vector<BeforeStart> before_start; // per seated player, as the current match was started
     std::vector<std::unique_ptr<TestPlayer>> players;
     bool roamer_seated = true;
     std::mt19937 random;
     int wins = 0;
     int endings = 0;
+    int stalls = 0;
 };
 
 std::chrono::seconds SoakLength()
@@ -612,12 +780,15 @@ TEST(Soak, MatchesBackToBackUnderChaos_EndProperlyAndLeaveNothingBehind)
     long warm_kilobytes = 0;
     std::size_t warm_records = 0;
     int matches = 0;
+    // Outlives the host, whose threads report to it.
+    MatchRecorder recorder({"Host", "P1", "P2", "P3"});
     {
-        Soak soak;
+        Soak soak(recorder);
         ASSERT_TRUE(soak.Gather());
         {
             ChaosClient chaos(soak.Port());
-            const auto deadline = Clock::now() + length;
+            const auto began = Clock::now();
+            const auto deadline = began + length;
             const auto warm_at = Clock::now() + std::min<std::chrono::seconds>(WARM_UP, length / 4);
             while (Clock::now() < deadline && !::testing::Test::HasFailure()) {
                 const bool roamer_out = matches % 3 == 2;
@@ -638,10 +809,12 @@ TEST(Soak, MatchesBackToBackUnderChaos_EndProperlyAndLeaveNothingBehind)
                 }
             }
             ASSERT_TRUE(chaos.Pause());
-            std::printf("soak: %d matches (%d wins, %d ended by END_VS) in %lld s; chaos: %d connections, %d greeted, "
-                        "%d turned away\n",
-                        matches, soak.Wins(), soak.Endings(), static_cast<long long>(length.count()),
-                        chaos.Connections(), chaos.Greeted(), chaos.Refused());
+            const auto played = std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - began);
+            std::printf("soak: %d matches (%d wins, %d ended by END_VS) in %lld s, %d stalls; chaos: %d connections, "
+                        "%d greeted, %d turned away, %d seated in a match\n",
+                        matches, soak.Wins(), soak.Endings(), static_cast<long long>(played.count()),
+                        soak.Stalls(), chaos.Connections(), chaos.Greeted(), chaos.Refused(),
+                        recorder.ChaosSeatings());
             EXPECT_EQ(soak.Wins() + soak.Endings(), matches);
             EXPECT_GT(matches, 0);
             EXPECT_GT(chaos.Greeted(), 0);

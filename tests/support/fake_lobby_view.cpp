@@ -336,6 +336,7 @@ void FakeLobbyView::AppendChatLine(std::string_view line)
 {
     const std::lock_guard guard(lock);
     chat.emplace_back(line);
+    Keep(line);
     Changed();
 }
 
@@ -344,6 +345,7 @@ void FakeLobbyView::ReplaceChatLog(std::string_view line)
     const std::lock_guard guard(lock);
     chat.assign(1, std::string(line));
     ++chat_replacements;
+    Keep(line);
     Changed();
 }
 
@@ -459,6 +461,29 @@ int FakeLobbyView::ChatReplacements() const
 {
     const std::lock_guard guard(lock);
     return chat_replacements;
+}
+
+std::size_t FakeLobbyView::ChatShown() const
+{
+    const std::lock_guard guard(lock);
+    return chat_shown;
+}
+
+std::vector<std::string> FakeLobbyView::ChatShownSince(std::size_t shown) const
+{
+    const std::lock_guard guard(lock);
+    const std::size_t first_kept = chat_shown - chat_kept.size();
+    const auto from = chat_kept.begin() + static_cast<long>(std::max(shown, first_kept) - first_kept);
+    return {from, chat_kept.end()};
+}
+
+void FakeLobbyView::Keep(std::string_view line)
+{
+    chat_kept.emplace_back(line);
+    ++chat_shown;
+    if (chat_kept.size() > CHAT_KEPT) {
+        chat_kept.pop_front();
+    }
 }
 
 bool FakeLobbyView::ChatHas(std::string_view line) const

@@ -24,6 +24,7 @@ namespace pyrandel::test {
 
 // Generous, because a sanitizer build on a busy machine runs many times slower; a passing test never waits it out.
 inline constexpr std::chrono::milliseconds WAIT_LIMIT{30000};
+inline constexpr std::size_t CHAT_KEPT = 1024;
 
 class FakeLobbyView final : public LobbyView {
 public:
@@ -58,6 +59,10 @@ public:
     // What the logic showed
     [[nodiscard]] std::vector<std::string> ChatLines() const;
     [[nodiscard]] int ChatReplacements() const;
+    // Every line the chat log has shown, across its replacements too: how many so far, and those after the first
+    // `shown` of them that are still kept (the latest CHAT_KEPT).
+    [[nodiscard]] std::size_t ChatShown() const;
+    [[nodiscard]] std::vector<std::string> ChatShownSince(std::size_t shown) const;
     [[nodiscard]] bool ChatHas(std::string_view line) const;
     [[nodiscard]] std::string Status() const;
     [[nodiscard]] std::vector<std::string> Participants() const;
@@ -115,6 +120,7 @@ private:
     void EnqueueClose(int generation, BattleClose how);
     [[nodiscard]] bool OnWindowThread() const;
     void Changed(); // the lock is held
+    void Keep(std::string_view line); // the lock is held
 
     mutable std::mutex lock;
     std::condition_variable changed;
@@ -133,6 +139,8 @@ private:
     bool escape_held = false;
     std::vector<std::string> chat;
     int chat_replacements = 0;
+    std::deque<std::string> chat_kept; // the latest lines shown
+    std::size_t chat_shown = 0;
     std::string status;
     std::vector<std::string> participants;
     std::vector<MessageBox> boxes;

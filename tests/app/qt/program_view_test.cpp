@@ -24,6 +24,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 namespace pyrandel {
@@ -152,6 +153,77 @@ TEST(ProgramCommandLineTest, JoinConnectsToTheAddressAtOnce)
         qobject_cast<QPushButton*>(view.lobby_window().Control(CONTROL_QUIT))->click();
     });
     EXPECT_EQ(program.Run(1), 0);
+}
+
+// The window thread is busy (a loaded machine) while the host starts a match, grants its turn and ends it again
+// because a player left: the start and the turn still queued must not open a window for that ended match.
+TEST(ProgramEndedMatchTest, StartAndTurnQueuedBehindTheEndOfTheirMatch_OpenNoWindow)
+{
+    test::ScriptedHost host;
+    QTemporaryDir directory;
+    LobbyOptions options;
+    options.port = host.Port();
+    options.settings = SettingsFile(directory.path().toStdString());
+    QtLobbyView view;
+    Program program(view, std::move(options));
+    const DesktopParse parsed = ParseDesktopCommandLine(
+        {QStringLiteral("pyrandel"), QStringLiteral("--join"), QStringLiteral("127.0.0.1")});
+    ASSERT_FALSE(parsed.exit_code) << parsed.err;
+    bool opened_for_the_ended_match = false;
+    bool turn_granted = false;
+    std::function<void()> look;
+    Soon([&] {
+        ApplyDesktopCommandLine(parsed.options, program, view.lobby_window());
+        bool accepted = false;
+        ASSERT_TRUE(WaitUntil([&] {
+            accepted = accepted || host.Accept(std::chrono::milliseconds(1));
+            return accepted && host.ReadLine(std::chrono::milliseconds(10)).has_value();
+        }));
+        // This step holds the window thread: nothing queued for it runs until the step lets the loop go on.
+        for (const char* line : {"ID\t1", "STARTVS\t2\t3", "CAN_PUT", "DEL\t2", "END_VS", "ID\t3"}) {
+            ASSERT_TRUE(host.Send(line));
+        }
+        const QDeadlineTimer deadline(20000);
+        while (program.client().my_id() != 3 && !deadline.hasExpired()) {
+            QThread::msleep(1);
+        }
+        ASSERT_EQ(program.client().my_id(), 3) << "the connection thread did not handle the end";
+        // Should the start open a window after all, its modal loop runs this, which records and closes it.
+        Soon([&] {
+            if (BattleWindow* battle = view.battle_window()) {
+                opened_for_the_ended_match = true;
+                turn_granted = program.board().may_place();
+                battle->Close(BattleClose::PROGRAM);
+            }
+        });
+        Flush();
+        Flush();
+        EXPECT_FALSE(view.IsBattleWindowOpen());
+        EXPECT_FALSE(program.board().may_place());
+
+        // The next match is played as usual. Its window's loop runs the look, which comes back until the turn
+        // is there: a wait inside a step would itself run the window's loop, and never return from it.
+        ASSERT_TRUE(host.Send("STARTVS\t1\t2"));
+        ASSERT_TRUE(host.Send("CAN_PUT"));
+        look = [&, deadline = QDeadlineTimer(20000)] {
+            BattleWindow* battle = view.battle_window();
+            if ((battle == nullptr || !program.board().may_place()) && !deadline.hasExpired()) {
+                Soon(look);
+                return;
+            }
+            EXPECT_NE(battle, nullptr);
+            if (battle != nullptr) {
+                EXPECT_EQ(program.board().own_colour(), 1);
+                EXPECT_TRUE(program.board().may_place());
+                battle->close();
+            }
+            qobject_cast<QPushButton*>(view.lobby_window().Control(CONTROL_QUIT))->click();
+        };
+        Soon(look);
+    });
+    EXPECT_EQ(program.Run(1), 0);
+    EXPECT_FALSE(opened_for_the_ended_match);
+    EXPECT_FALSE(turn_granted);
 }
 
 TEST_F(ProgramViewTest, TurnMarkerAndClickFollowThePixelGeometry)
