@@ -24,8 +24,9 @@
 // both senders, so nobody is cut).
 //
 // Each case runs twice: against the desktop program's host (a ServerSession in this process, "/desktop") and
-// against the dedicated host, the built pyrandel-host spawned on a free loopback port ("/dedicated"), so the two
-// rows of a case can be read side by side. Both hosts draw from the generator's creation state.
+// against the dedicated host, the built pyrandel-host spawned on a free loopback port with --trusting
+// ("/dedicated"), so the two rows of a case can be read side by side. Both hosts draw from the generator's
+// creation state.
 
 #include "server/random_generator.h"
 #include "server/server_session.h"
@@ -311,11 +312,13 @@ public:
             return;
         }
         // A port found free may be taken before the host binds it; the host then exits and another is tried.
+        // Trusting, as the desktop host: the cases measure the relay and its queues, and their moves that keep
+        // the turn and their floods of chat are what a refereeing host drops.
         for (int attempt = 0; attempt < 3 && port == 0; ++attempt) {
             const int wanted = test::FreePort();
             const std::string port_text = std::to_string(wanted);
             child.emplace(PYRANDEL_HOST_PROGRAM,
-                          std::vector<std::string>{"--port", port_text, "--seed", CREATION_SEED});
+                          std::vector<std::string>{"--port", port_text, "--seed", CREATION_SEED, "--trusting"});
             // The host's log says when it listens; a host that could not have the port exits instead.
             if (wanted != 0 && child->WaitForLine("listening on port " + port_text, READ_TIMEOUT)) {
                 port = wanted;
