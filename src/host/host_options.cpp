@@ -23,12 +23,22 @@ std::optional<int> ParseHostOptions(int argc, const char* const* argv, HostOptio
         ->type_name("N")
         ->check(DecimalNumber(0, std::numeric_limits<std::uint32_t>::max(), "a number"));
     app.add_flag("--quiet", options.quiet, "Log errors only");
+    std::string web;
+    app.add_option("--web", web, "Serve the browser page on PORT (0: a free one), on every address or on ADDRESS "
+                                 "alone, and seat browsers in this room")
+        ->type_name("[ADDRESS:]PORT")
+        ->check([](const std::string& value) {
+            return ParseWebAddress(value) ? std::string() : "not [ADDRESS:]PORT with a numeric address: " + value;
+        });
     if (const auto exit_code = ParseToolCommandLine(app, argc, argv, out, err)) {
         return exit_code;
     }
     options.port = static_cast<int>(DecimalValue(port));
     if (!seed.empty()) {
         options.seed = static_cast<std::uint32_t>(DecimalValue(seed));
+    }
+    if (!web.empty()) {
+        options.web = ParseWebAddress(web);
     }
     return std::nullopt;
 }
