@@ -134,6 +134,7 @@ inline constexpr std::string_view NOTICE_NO_MATCH = "\x91\xCE\x90\xED\x92\x86\x8
 inline constexpr std::string_view CLOSE_TOO_MANY_FROM_ADDRESS = "\x82\xB1\x82\xCC\x83" "A\x83h\x83\x8C\x83X\x82\xA9\x82\xE7\x82\xCC\x90\xDA\x91\xB1\x82\xAA\x91\xBD\x82\xB7\x82\xAC\x82\xDC\x82\xB7"; // このアドレスからの接続が多すぎます
 inline constexpr std::string_view CLOSE_TOO_MANY = "\x90\xDA\x91\xB1\x82\xAA\x91\xBD\x82\xB7\x82\xAC\x82\xDC\x82\xB7\x81" "B\x82\xB5\x82\xCE\x82\xE7\x82\xAD\x82\xB5\x82\xC4\x82\xA9\x82\xE7\x82\xE0\x82\xA4\x88\xEA\x93x\x82\xC7\x82\xA4\x82\xBC"; // 接続が多すぎます。しばらくしてからもう一度どうぞ
 inline constexpr std::string_view CLOSE_TEXT_ONLY = "\x83" "e\x83L\x83X\x83g\x82\xCC\x83\x81\x83" "b\x83Z\x81[\x83W\x82\xBE\x82\xAF\x82\xF0\x8E\xF3\x82\xAF\x95t\x82\xAF\x82\xDC\x82\xB7"; // テキストのメッセージだけを受け付けます
+inline constexpr std::string_view CLOSE_TOO_BIG = "\x83\x81\x83" "b\x83Z\x81[\x83W\x82\xAA\x92\xB7\x82\xB7\x82\xAC\x82\xDC\x82\xB7"; // メッセージが長すぎます
 inline constexpr std::string_view CLOSE_NO_ANSWER = "\x89\x9E\x93\x9A\x82\xAA\x82\xC8\x82\xA2\x82\xCC\x82\xC5\x90\xD8\x92" "f\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // 応答がないので切断しました
 inline constexpr std::string_view LABEL_OK = "OK"; // OK
 
@@ -154,7 +155,7 @@ struct CatalogueEntry {
     std::u8string_view utf8;
 };
 
-inline constexpr std::array<CatalogueEntry, 104> CATALOGUE = {{
+inline constexpr std::array<CatalogueEntry, 105> CATALOGUE = {{
     {"COLOUR_BLUE", COLOUR_BLUE, u8"青"},
     {"COLOUR_RED", COLOUR_RED, u8"赤"},
     {"COLOUR_YELLOW", COLOUR_YELLOW, u8"黄"},
@@ -257,6 +258,7 @@ inline constexpr std::array<CatalogueEntry, 104> CATALOGUE = {{
     {"CLOSE_TOO_MANY_FROM_ADDRESS", CLOSE_TOO_MANY_FROM_ADDRESS, u8"このアドレスからの接続が多すぎます"},
     {"CLOSE_TOO_MANY", CLOSE_TOO_MANY, u8"接続が多すぎます。しばらくしてからもう一度どうぞ"},
     {"CLOSE_TEXT_ONLY", CLOSE_TEXT_ONLY, u8"テキストのメッセージだけを受け付けます"},
+    {"CLOSE_TOO_BIG", CLOSE_TOO_BIG, u8"メッセージが長すぎます"},
     {"CLOSE_NO_ANSWER", CLOSE_NO_ANSWER, u8"応答がないので切断しました"},
     {"LABEL_OK", LABEL_OK, u8"OK"},
 }};

@@ -8,6 +8,8 @@
 #include <boost/beast/http/field.hpp>
 #include <boost/beast/websocket/rfc6455.hpp>
 
+#include <algorithm>
+#include <cstdint>
 #include <utility>
 
 namespace pyrandel {
@@ -31,7 +33,8 @@ void PageSocket::Start(HttpRequest request, std::optional<std::pair<CloseCode, s
     // The stream's own timer watches the handshake and the close; pings and silence are this object's.
     beast::get_lowest_layer(ws).expires_never();
     ws.set_option(websocket::stream_base::timeout{limits.handshake, websocket::stream_base::none(), false});
-    ws.read_message_max(limits.message_bytes);
+    // The limit is this object's (Read); the stream's own stays far above it.
+    ws.read_message_max(std::uint64_t{1} << 40);
     ws.auto_fragment(false);
     // permessage-deflate stays off (it is never offered in the answer): a page's messages are small, and
     // compression would let a tiny frame grow into a large message.
@@ -64,23 +67,35 @@ void PageSocket::Start(HttpRequest request, std::optional<std::pair<CloseCode, s
 
 void PageSocket::Read()
 {
-    ws.async_read(buffer, [self = shared_from_this()](ErrorCode error, std::size_t) {
+    // A message is read a little at a time, never more than the limit and one byte at once: one over the limit
+    // is answered with 1009 by a close handshake of this object's own, which reads (and drops) the rest while it
+    // waits for the page's close frame. The stream's own check would close the socket with the rest unread, and
+    // the reset that follows would cost the page the close frame and its reason.
+    const std::size_t room = limits.message_bytes + 1 - std::min(buffer.size(), limits.message_bytes);
+    ws.async_read_some(buffer, room, [self = shared_from_this()](ErrorCode error, std::size_t) {
         if (error) {
-            // A message over the limit has been answered with 1009 by the stream itself; a close, a reset or the
-            // end of the stream leave nothing to answer.
+            // The page's close, a reset, the end of the stream: nothing is left to answer.
             self->End();
             return;
         }
         self->last_heard = Clock::now();
-        if (self->stage == Stage::OPEN) {
-            if (!self->ws.got_text()) {
-                self->BeginClose(CloseCode::UNSUPPORTED_DATA, Cp932ToUtf8(texts::CLOSE_TEXT_ONLY));
-            } else {
-                const std::string text = beast::buffers_to_string(self->buffer.data());
-                self->events.Received(self, text);
-            }
+        const bool whole = self->ws.is_message_done();
+        if (self->stage != Stage::OPEN || self->dropping) {
+            self->buffer.consume(self->buffer.size());
+            self->dropping = self->dropping && !whole;
+        } else if (self->buffer.size() > self->limits.message_bytes) {
+            self->buffer.consume(self->buffer.size());
+            self->dropping = !whole;
+            self->BeginClose(CloseCode::TOO_BIG, Cp932ToUtf8(texts::CLOSE_TOO_BIG));
+        } else if (!self->ws.got_text()) {
+            self->buffer.consume(self->buffer.size());
+            self->dropping = !whole;
+            self->BeginClose(CloseCode::UNSUPPORTED_DATA, Cp932ToUtf8(texts::CLOSE_TEXT_ONLY));
+        } else if (whole) {
+            const std::string text = beast::buffers_to_string(self->buffer.data());
+            self->buffer.consume(self->buffer.size());
+            self->events.Received(self, text);
         }
-        self->buffer.consume(self->buffer.size());
         if (self->stage != Stage::ENDED) {
             self->Read();
         }

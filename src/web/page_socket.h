@@ -89,6 +89,7 @@ private:
     bool opened = false;   // Opened was reported
     bool writing = false;  // a write, ping or close is in flight
     bool ping_due = false;
+    bool dropping = false; // the rest of a refused message is read and dropped
     std::deque<std::string> outbox;
     std::size_t outbox_bytes = 0;
     std::optional<std::pair<CloseCode, std::string>> close_due;

@@ -154,8 +154,8 @@ TEST_F(WebSeatTest, BadInputGetsANoticeOrACloseReason)
         {"intent without a seat", R"({"type":"drop","lane":3})", false, texts::NOTICE_NOT_CONNECTED, 0},
         {"emoji in a name", R"({"type":"join","name":"A😀"})", false, texts::NOTICE_NOT_CP932, 0},
         {"tab in a name", "{\"type\":\"join\",\"name\":\"A\\tB\"}", false, texts::NOTICE_CONTROL_CHARACTER, 0},
-        // One byte over the limit (the browser tests send a megabyte from a page).
-        {"over the limit", std::string(1025, 'x'), false, std::nullopt, 1009},
+        {"one byte over the limit", std::string(1025, 'x'), false, std::nullopt, 1009},
+        {"a megabyte", std::string(1 << 20, 'x'), false, std::nullopt, 1009},
         {"binary frame", "{}", true, std::nullopt, 1003},
     };
     for (const Case& c : cases) {
