@@ -195,8 +195,8 @@ void BrowserSeat::Drop(int lane)
                 return;
             }
         }
-        // The same two calls as the desktop's pointer and click: the Board applies the support rule to the drop.
-        session.PointAt(lane);
+        // The desktop's click over the lane: the Board applies the support rule to the drop. (The page showed the
+        // marker itself; the lane has a spot, so the Board needs no remembered one.)
         session.Drop(lane);
     });
 }
@@ -404,6 +404,11 @@ void BrowserSeat::DrawCell(int col, int row)
         marker.reset();
         Emit(MarkerEvent(std::nullopt));
     }
+    if (std::this_thread::get_id() == commands.get_id()) {
+        // The own drop: its line goes to the host first, the page hears of the board once the work is done.
+        board_changed = true;
+        return;
+    }
     SyncBoard();
 }
 
@@ -507,6 +512,10 @@ void BrowserSeat::RunCommands(std::stop_token stop)
             queue.pop_front();
         }
         work(stop);
+        const std::lock_guard guard(lock);
+        if (std::exchange(board_changed, false)) {
+            SyncBoard();
+        }
     }
 }
 

@@ -145,7 +145,8 @@ private:
     std::optional<std::string> box; // UTF-8, while shown
     std::uint64_t boxes = 0;        // counts the boxes shown
     bool may_add_computer = false;
-    BoardView sent; // the board as the page was last told it
+    BoardView sent;             // the board as the page was last told it
+    bool board_changed = false; // by the command thread's work in hand, told when it is done
 
     std::unique_ptr<Engine> hint_engine; // command thread only, made at the first hint
     Board board;

@@ -192,6 +192,9 @@ void WebServer::Accept()
                 socket.close(ignored);
             } else {
                 ++http_open;
+                // Events are small and each matters at once: no waiting to fill a segment.
+                ErrorCode ignored;
+                socket.set_option(tcp::no_delay(true), ignored);
                 std::string address = PeerAddress(socket);
                 auto connection = std::make_shared<HttpConnection>(std::move(socket), std::move(address), *this);
                 live_connections.remove_if([](const auto& weak) { return weak.expired(); });

@@ -27,6 +27,7 @@ PageClient::PageClient(int port, PageHandshake handshake) : ws(io)
     if (error) {
         return;
     }
+    stream.socket().set_option(tcp::no_delay(true), error);
     const std::string host = "127.0.0.1:" + std::to_string(port);
     const std::string origin = handshake.origin.value_or("http://" + host);
     ws.set_option(websocket::stream_base::decorator([&](websocket::request_type& request) {
