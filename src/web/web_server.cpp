@@ -251,9 +251,10 @@ void WebServer::Close()
                 connection->Abort();
             }
         }
+        // A page hears that the server goes, with what was queued for it before that.
         for (auto& weak : live_sockets) {
             if (auto socket = weak.lock()) {
-                socket->Abort();
+                socket->Close(CloseCode::GOING_AWAY, "");
             }
         }
     });
