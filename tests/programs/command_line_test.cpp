@@ -64,6 +64,17 @@ INSTANTIATE_TEST_SUITE_P(
                       CommandLineCase{"NoHost", BOT, {}, 2, "", "--host"}),
     [](const auto& info) { return std::string(info.param.label); });
 
+constexpr const char* WEB = PYRANDEL_WEB_PROGRAM;
+
+INSTANTIATE_TEST_SUITE_P(
+    Web, CommandLineTest,
+    ::testing::Values(CommandLineCase{"Help", WEB, {"--help"}, 0, "--listen", ""},
+                      CommandLineCase{"Version", WEB, {"--version"}, 0, "pyrandel-web " PYRANDEL_VERSION "\n", ""},
+                      CommandLineCase{"NoListen", WEB, {}, 2, "", "--listen"},
+                      CommandLineCase{"ListenName", WEB, {"--listen", "localhost:80"}, 2, "", "--listen is not"},
+                      CommandLineCase{"HostBadPort", WEB, {"--host", "h:0", "--listen", "0"}, 2, "", "--host is not"}),
+    [](const auto& info) { return std::string(info.param.label); });
+
 INSTANTIATE_TEST_SUITE_P(Arena, CommandLineTest,
                          ::testing::Values(CommandLineCase{"Version", PYRANDEL_ARENA_PROGRAM, {"--version"}, 0,
                                                            "pyrandel-arena " PYRANDEL_VERSION "\n", ""}),
