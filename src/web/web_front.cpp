@@ -13,6 +13,7 @@
 #include <array>
 #include <iterator>
 #include <random>
+#include <utility>
 
 namespace pyrandel {
 
@@ -174,8 +175,13 @@ void WebFront::Closed(const std::shared_ptr<PageSocket>& socket)
     }
     const std::string token = found_page->second.token;
     pages.erase(found_page);
+    LetGo(token, *socket);
+}
+
+void WebFront::LetGo(const std::string& token, const PageSocket& socket)
+{
     const auto found_seat = seats.find(token);
-    if (found_seat == seats.end() || found_seat->second.page != socket) {
+    if (found_seat == seats.end() || found_seat->second.page.get() != &socket) {
         return;
     }
     Seat& entry = found_seat->second;
@@ -244,6 +250,10 @@ void WebFront::Resume(const std::shared_ptr<PageSocket>& socket, Page& page, con
             socket->Send(EndedEvent());
         }
         return;
+    }
+    // A page that held another seat lets that one wait for its page, as if it had gone.
+    if (!page.token.empty()) {
+        LetGo(std::exchange(page.token, {}), *socket);
     }
     Seat& entry = found->second;
     if (entry.page) {

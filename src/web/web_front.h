@@ -76,6 +76,8 @@ private:
     void Join(const std::shared_ptr<PageSocket>& socket, Page& page, std::string_view name);
     void Resume(const std::shared_ptr<PageSocket>& socket, Page& page, const std::string& token);
     void AddComputer(Seat& asking, int level);
+    // `socket` no longer holds seat `token`: the seat waits for its page for the grace time, then leaves.
+    void LetGo(const std::string& token, const PageSocket& socket);
     void SeatEnded(const std::string& token);
     // Lets the computer players go when no person is left, and tells every seat whether "CPU参加" may add one.
     void CheckRoom();

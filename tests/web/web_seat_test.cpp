@@ -4,11 +4,15 @@
 #include "protocol/text_codec.h"
 #include "protocol/texts.h"
 #include "support/page_client.h"
+#include "server/random_generator.h"
+#include "server/server_session.h"
 #include "support/scripted_host.h"
 #include "web/web_front.h"
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -307,6 +311,58 @@ TEST_F(WebSeatTest, TheDecidedBoxHoldsTheHostsLinesUntilDismissed)
         }
     }
     EXPECT_TRUE(dismissed);
+}
+
+// Who left a real host's room, in order.
+class Departures final : public ServerObserver {
+public:
+    void OnLeave(int, std::string_view name, DisconnectReason) override
+    {
+        const std::lock_guard guard(lock);
+        names.emplace_back(name);
+        changed.notify_all();
+    }
+    bool WaitFor(const std::vector<std::string>& expected)
+    {
+        std::unique_lock guard(lock);
+        return changed.wait_for(guard, 30s, [&] { return names == expected; });
+    }
+
+private:
+    std::mutex lock;
+    std::condition_variable changed;
+    std::vector<std::string> names;
+};
+
+TEST(WebComputers, ComputerPlayersLeaveWithTheLastPerson)
+{
+    RandomGenerator random;
+    Departures departures;
+    ServerSession server(random);
+    server.SetObserver(departures);
+    ASSERT_TRUE(server.Listen(0, LISTEN_BACKLOG, "127.0.0.1"));
+    WebFrontOptions options;
+    options.listen = WebAddress{"127.0.0.1", 0};
+    options.host = "127.0.0.1";
+    options.port = server.Port();
+    options.computer_pause = 0ms;
+    std::optional<WebFront> front(std::in_place, std::move(options));
+    ASSERT_EQ(front->Start(), WebListenError::NONE);
+    PageClient page(front->Port());
+    page.Intent("join", {{"name", "Solo"}});
+    std::optional<boost::json::object> allowed;
+    while ((allowed = page.WaitFor("computer")) && !allowed->at("may_add").as_bool()) {
+    }
+    ASSERT_TRUE(allowed);
+    page.Intent("computer", {{"level", 1}});
+    std::optional<boost::json::object> listed;
+    while ((listed = page.WaitFor("participants")) && listed->at("participants").as_array().size() < 2) {
+    }
+    ASSERT_TRUE(listed);
+    page.Intent("leave");
+    EXPECT_TRUE(departures.WaitFor({"Solo", "CPU1"}));
+    front.reset();
+    server.Shutdown();
 }
 
 } // namespace
