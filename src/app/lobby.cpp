@@ -2,6 +2,7 @@
 
 #include "protocol/messages.h"
 #include "protocol/texts.h"
+#include "web/web_front.h"
 
 #include <algorithm>
 #include <iterator>

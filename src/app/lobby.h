@@ -21,7 +21,6 @@
 #include "protocol/messages.h"
 #include "server/server_session.h"
 #include "web/web_address.h"
-#include "web/web_front.h"
 
 #include <atomic>
 #include <chrono>
@@ -35,6 +34,8 @@
 #include <vector>
 
 namespace pyrandel {
+
+class WebFront;
 
 inline constexpr std::string_view LOOPBACK_HOST = "localhost";
 
