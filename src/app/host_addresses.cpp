@@ -2,73 +2,23 @@
 
 #include "protocol/texts.h"
 
-#include <algorithm>
-#include <array>
-
-#include <arpa/inet.h>
-#include <ifaddrs.h>
-#include <net/if.h>
-#include <netinet/in.h>
-
 namespace pyrandel {
 
-namespace {
-
-[[nodiscard]] std::string Numeric(const sockaddr* address)
+std::string HostAddressLine(const std::vector<std::string>& addresses, const std::vector<std::string>& links)
 {
-    std::array<char, INET6_ADDRSTRLEN> text{};
-    if (address->sa_family == AF_INET) {
-        const auto* v4 = reinterpret_cast<const sockaddr_in*>(address);
-        if (ntohl(v4->sin_addr.s_addr) >> 24 == 127) {
-            return {};
-        }
-        return inet_ntop(AF_INET, &v4->sin_addr, text.data(), text.size()) != nullptr ? text.data() : "";
-    }
-    if (address->sa_family == AF_INET6) {
-        const auto* v6 = reinterpret_cast<const sockaddr_in6*>(address);
-        if (IN6_IS_ADDR_LOOPBACK(&v6->sin6_addr) || IN6_IS_ADDR_LINKLOCAL(&v6->sin6_addr) ||
-            IN6_IS_ADDR_V4MAPPED(&v6->sin6_addr)) {
-            return {};
-        }
-        return inet_ntop(AF_INET6, &v6->sin6_addr, text.data(), text.size()) != nullptr ? text.data() : "";
-    }
-    return {};
-}
-
-} // namespace
-
-std::vector<std::string> LocalAddresses()
-{
-    std::vector<std::string> found;
-    ifaddrs* list = nullptr;
-    if (getifaddrs(&list) != 0) {
-        return found;
-    }
-    for (const ifaddrs* entry = list; entry != nullptr; entry = entry->ifa_next) {
-        if (entry->ifa_addr == nullptr || (entry->ifa_flags & IFF_UP) == 0 ||
-            (entry->ifa_flags & IFF_LOOPBACK) != 0) {
-            continue;
-        }
-        std::string address = Numeric(entry->ifa_addr);
-        if (!address.empty() && std::find(found.begin(), found.end(), address) == found.end()) {
-            found.push_back(std::move(address));
-        }
-    }
-    freeifaddrs(list);
-    return found;
-}
-
-std::string HostAddressLine(const std::vector<std::string>& addresses)
-{
-    if (addresses.empty()) {
+    if (addresses.empty() && links.empty()) {
         return {};
     }
     std::string line(texts::CHAT_HOST_ADDRESSES);
-    for (std::size_t i = 0; i < addresses.size(); ++i) {
-        if (i > 0) {
-            line.append(texts::ADDRESS_SEPARATOR);
+    bool first = true;
+    for (const std::vector<std::string>* list : {&addresses, &links}) {
+        for (const std::string& entry : *list) {
+            if (!first) {
+                line.append(texts::ADDRESS_SEPARATOR);
+            }
+            line.append(entry);
+            first = false;
         }
-        line.append(addresses[i]);
     }
     return line;
 }

@@ -2,6 +2,7 @@
 
 #include "protocol/messages.h"
 #include "protocol/texts.h"
+#include "web/web_front.h"
 
 #include <algorithm>
 #include <iterator>
@@ -35,6 +36,8 @@ Lobby::Lobby(LobbyView& view, LobbyControls& controls, Board& board, ServerSessi
 Lobby::~Lobby()
 {
     controls.SetParticipantsShownHandler({});
+    // The browser seats leave the room first, as players closing their programs.
+    TakeWebFront().reset();
     client.Shutdown();
     server.Shutdown();
     server.SetStoppedHandler({});
@@ -169,21 +172,57 @@ bool Lobby::StartHosting()
         return false;
     }
     controls.WriteField(CONTROL_ADDRESS, LOOPBACK_HOST);
-    // The field keeps "localhost" for the own player; the others need an address they can reach.
-    if (options.host_addresses) {
-        if (const std::string line = HostAddressLine(options.host_addresses()); !line.empty()) {
-            controls.AppendChat(line);
-        }
-    }
     // With port 0 the host's own player must follow the port the host was given.
     const int bound = server.Port();
+    const std::vector<std::string> links = StartWebFront(bound != 0 ? bound : options.port);
+    // The field keeps "localhost" for the own player; the others need an address they can reach.
+    const std::vector<std::string> addresses = options.host_addresses ? options.host_addresses() : std::vector<std::string>{};
+    if (const std::string line = HostAddressLine(addresses, links); !line.empty()) {
+        controls.AppendChat(line);
+    }
     ConnectTo(bound != 0 ? bound : options.port);
     SetHosting(Hosting::ON);
     return true;
 }
 
+std::vector<std::string> Lobby::StartWebFront(int port)
+{
+    // The front of an earlier run was told to end when that run stopped; its threads are ending or gone.
+    TakeWebFront().reset();
+    if (!options.web) {
+        return {};
+    }
+    WebFrontOptions settings;
+    settings.listen = *options.web;
+    settings.host = std::string(LOOPBACK_HOST);
+    settings.port = port;
+    settings.computer_pause = options.computer_pause;
+    auto front = std::make_unique<WebFront>(std::move(settings));
+    if (const WebListenError error = front->Start(); error != WebListenError::NONE) {
+        controls.AppendChat(HostingFailureText(
+            error == WebListenError::PORT_IN_USE ? ListenError::PORT_IN_USE : ListenError::FAILED, options.web->port));
+        return {};
+    }
+    std::vector<std::string> links = PageUrls(options.web->address, front->Port(), options.host_addresses);
+    const std::lock_guard guard(web_lock);
+    web_front = std::move(front);
+    return links;
+}
+
+std::unique_ptr<WebFront> Lobby::TakeWebFront()
+{
+    const std::lock_guard guard(web_lock);
+    return std::move(web_front);
+}
+
 void Lobby::StopHosting()
 {
+    {
+        const std::lock_guard guard(web_lock);
+        if (web_front) {
+            web_front->Close();
+        }
+    }
     SetHosting(Hosting::OFF);
     StopComputerPlayers();
     Disconnect();

@@ -20,17 +20,22 @@
 #include "net/listen_server.h"
 #include "protocol/messages.h"
 #include "server/server_session.h"
+#include "web/web_address.h"
 
 #include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <list>
+#include <memory>
+#include <optional>
 #include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace pyrandel {
+
+class WebFront;
 
 inline constexpr std::string_view LOOPBACK_HOST = "localhost";
 
@@ -44,6 +49,8 @@ struct LobbyOptions {
     std::chrono::milliseconds computer_pause = HUMAN_PAUSE;
     // The addresses the host tells its own player when hosting starts.
     AddressSource host_addresses = LocalAddresses;
+    // While hosting, the browser page is served here and browsers are seated in the room (--web).
+    std::optional<WebAddress> web;
 };
 
 // The chat line that tells the player why hosting did not start (the port is named when another program holds it).
@@ -96,6 +103,9 @@ private:
     enum class Hosting { OFF, ON };
 
     void ConnectTo(int port);
+    // Serves the browser page for the room at `port` when the options ask for it; the links to give out.
+    std::vector<std::string> StartWebFront(int port);
+    [[nodiscard]] std::unique_ptr<WebFront> TakeWebFront();
     // The participant list on screen changed (any thread).
     void ParticipantsShown(int count);
     void SetHosting(Hosting now);
@@ -119,6 +129,12 @@ private:
     Hosting hosting = Hosting::OFF;
     int listed = 0;
     std::list<ComputerPlayer> computers; // destroyed (joined) on the window thread only
+
+    // The browser front while hosting with `web`. Closed (without waiting) when hosting stops, which the
+    // accepting thread may do; let go (its threads joined, told to end already) on the window thread when
+    // hosting starts again or the lobby ends, never under the lock.
+    std::mutex web_lock;
+    std::unique_ptr<WebFront> web_front; // guarded by web_lock
 };
 
 } // namespace pyrandel

@@ -28,6 +28,8 @@ namespace {
     return std::nullopt;
 }
 
+constexpr std::size_t ROOM_LIMIT = 64;
+
 [[nodiscard]] std::uint64_t SeedOrRandom(std::uint64_t seed)
 {
     if (seed != 0) {
@@ -148,17 +150,56 @@ void ComputerPlayer::AppendChat(std::string_view text)
     }
 }
 
-// Who is present does not change how it plays.
-void ComputerPlayer::AddParticipant(std::string_view, int)
+// Who is present does not change how it plays; its owner may want to know.
+void ComputerPlayer::AddParticipant(std::string_view, int id)
 {
+    {
+        const std::lock_guard guard(lock);
+        // A participant repeating its NEW_C is listed again each time; the list stays bounded all the same.
+        if (present.present.size() >= ROOM_LIMIT) {
+            return;
+        }
+        present.present.push_back(id);
+        // The host greets with the ID line before any ADD, so the own id is known when the own entry comes.
+        if (!present.own_id && id == session.my_id()) {
+            present.own_id = id;
+        }
+    }
+    if (room_handler) {
+        room_handler();
+    }
 }
 
-void ComputerPlayer::RemoveParticipant(int)
+void ComputerPlayer::RemoveParticipant(int id)
 {
+    {
+        const std::lock_guard guard(lock);
+        const auto found = std::find(present.present.begin(), present.present.end(), id);
+        if (found == present.present.end()) {
+            return;
+        }
+        present.present.erase(found);
+    }
+    if (room_handler) {
+        room_handler();
+    }
 }
 
 void ComputerPlayer::ClearParticipants()
 {
+    {
+        const std::lock_guard guard(lock);
+        present.present.clear();
+    }
+    if (room_handler) {
+        room_handler();
+    }
+}
+
+ComputerPlayer::Room ComputerPlayer::room() const
+{
+    const std::lock_guard guard(lock);
+    return present;
 }
 
 void ComputerPlayer::ResetMatchButtons()

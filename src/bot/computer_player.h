@@ -78,6 +78,17 @@ public:
     [[nodiscard]] std::vector<int> turn_order() const;
     [[nodiscard]] std::string Status() const;
 
+    // Who is present
+    // The ids of the room as this player has been told them, and its own id once the host has listed it.
+    struct Room {
+        std::vector<int> present;
+        std::optional<int> own_id;
+    };
+    [[nodiscard]] Room room() const;
+    // Called on the connection thread after each change of the room; set before Connect. It must not wait for
+    // another thread. An owner uses it to let its computer players go when no person is left.
+    void SetRoomHandler(std::function<void()> handler) { room_handler = std::move(handler); }
+
 private:
     using Work = std::function<void(std::stop_token)>;
 
@@ -126,6 +137,7 @@ private:
     std::vector<int> announced; // colours announced since the last start, in turn order
     std::vector<int> order;     // the current match's turn order
     std::string status;
+    Room present;
     int moves = 0;
     int matches = 0;
     bool used = false;
@@ -133,6 +145,7 @@ private:
     bool connected = false;
     ComputerEnding end = ComputerEnding::RUNNING;
 
+    std::function<void()> room_handler; // set before Connect, called on the connection thread
     Engine engine; // command thread only
     Board board;
     ClientSession session;

@@ -26,12 +26,22 @@ std::optional<int> ParseHostOptions(int argc, const char* const* argv, HostOptio
     app.add_flag("--trusting", options.trusting,
                  "Relay every move as told, as the desktop program's host does (default: referee the moves, "
                  "starts and chat, and drop what breaks the rules)");
+    std::string web;
+    app.add_option("--web", web, "Serve the browser page on PORT (0: a free one), on every address or on ADDRESS "
+                                 "alone, and seat browsers in this room")
+        ->type_name("[ADDRESS:]PORT")
+        ->check([](const std::string& value) {
+            return ParseWebAddress(value) ? std::string() : "not [ADDRESS:]PORT with a numeric address: " + value;
+        });
     if (const auto exit_code = ParseToolCommandLine(app, argc, argv, out, err)) {
         return exit_code;
     }
     options.port = static_cast<int>(DecimalValue(port));
     if (!seed.empty()) {
         options.seed = static_cast<std::uint32_t>(DecimalValue(seed));
+    }
+    if (!web.empty()) {
+        options.web = ParseWebAddress(web);
     }
     return std::nullopt;
 }

@@ -1,7 +1,9 @@
 #pragma once
-// The command line of pyrandel-host: pyrandel-host [--port N] [--seed N] [--quiet] [--trusting].
+// The command line of pyrandel-host: pyrandel-host [--port N] [--seed N] [--quiet] [--trusting]
+// [--web [ADDRESS:]PORT].
 
 #include "protocol/messages.h"
+#include "web/web_address.h"
 
 #include <cstdint>
 #include <optional>
@@ -14,6 +16,7 @@ struct HostOptions {
     std::optional<std::uint32_t> seed; // nothing: the calendar time in seconds, as the desktop host does
     bool quiet = false;                // errors only
     bool trusting = false;             // relay every move as told, as the desktop program's host does
+    std::optional<WebAddress> web;     // serve the page and seat browsers in the room
 };
 
 // Nothing when the host should run with `options`; otherwise the exit code (0 after --help or --version, 2 for a bad

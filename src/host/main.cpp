@@ -5,17 +5,23 @@
 // SIGINT and SIGTERM are blocked before any thread starts, so every thread inherits the mask, and main waits for
 // them with sigwait: no handler runs inside the host's threads, and an idle host sleeps in the kernel. On a signal
 // the host closes every connection, joins its threads and exits 0.
+//
+// With --web the host also serves the browser page and seats browsers in its own room: each seat joins over
+// loopback like any player. Its links are logged at the start, one per address of the machine.
 
 #include "cli/stop_signals.h"
 #include "host/host_log.h"
 #include "host/host_options.h"
 #include "server/random_generator.h"
 #include "server/server_session.h"
+#include "web/local_addresses.h"
+#include "web/web_front.h"
 
 #include <csignal>
 #include <cstring>
 #include <ctime>
 #include <iostream>
+#include <optional>
 #include <string>
 
 #include <unistd.h>
@@ -55,8 +61,29 @@ int main(int argc, char** argv)
              (options.seed ? ", seed " + std::to_string(*options.seed) : std::string()) +
              (options.trusting ? ", trusting the players" : std::string()));
 
+    std::optional<WebFront> web;
+    if (options.web) {
+        WebFrontOptions front;
+        front.listen = *options.web;
+        front.host = "localhost";
+        front.port = server.Port();
+        web.emplace(std::move(front));
+        if (const WebListenError error = web->Start(); error != WebListenError::NONE) {
+            std::cerr << "pyrandel-host: cannot serve the page on port " << options.web->port << ": "
+                      << (error == WebListenError::PORT_IN_USE ? "another program uses it"
+                                                                : "the address or the port is not available")
+                      << "\n";
+            return 1;
+        }
+        for (const std::string& link : PageUrls(options.web->address, web->Port(), LocalAddresses)) {
+            log.Note("page for browsers at " + link);
+        }
+    }
+
     const int signal = stop.Wait();
     log.Note(std::string("stopping on ") + (signal == SIGINT ? "SIGINT" : "SIGTERM"));
+    // The seats leave the room first, as players closing their programs.
+    web.reset();
     server.Shutdown();
     log.Note("stopped");
     return 0;

@@ -134,6 +134,23 @@ std::string Utf8ToCp932(std::string_view utf8)
     return cp932;
 }
 
+std::optional<std::string> Utf8ToCp932Strict(std::string_view utf8)
+{
+    Converter converter("CP932", "UTF-8");
+    if (!converter.valid()) {
+        // Without the converter only ASCII is known to be the same bytes in both.
+        if (std::any_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; })) {
+            return std::nullopt;
+        }
+        return std::string(utf8);
+    }
+    std::string cp932;
+    if (converter.Convert(utf8, cp932) != 0) {
+        return std::nullopt;
+    }
+    return cp932;
+}
+
 std::string_view Cp932Prefix(std::string_view cp932, std::size_t max_bytes)
 {
     const std::size_t limit = std::min(max_bytes, cp932.size());

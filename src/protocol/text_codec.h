@@ -3,6 +3,7 @@
 // sends code page 932 bytes untouched. Never fails: an invalid or cut sequence (a 79-byte cut can split a
 // double-byte character) becomes U+FFFD on the way to UTF-8, and a character code page 932 lacks becomes "?".
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -10,6 +11,10 @@ namespace pyrandel {
 
 [[nodiscard]] std::string Cp932ToUtf8(std::string_view cp932);
 [[nodiscard]] std::string Utf8ToCp932(std::string_view utf8);
+// The strict direction, for text that must go on the wire exactly as it was typed (a browser seat's chat and
+// name): nothing when the UTF-8 is broken or holds a character code page 932 lacks (an emoji, say), instead of
+// a "?" in its place.
+[[nodiscard]] std::optional<std::string> Utf8ToCp932Strict(std::string_view utf8);
 
 // The longest prefix of `cp932` of at most `max_bytes` bytes that does not end inside a double-byte character.
 [[nodiscard]] std::string_view Cp932Prefix(std::string_view cp932, std::size_t max_bytes);

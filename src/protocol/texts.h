@@ -116,6 +116,28 @@ inline constexpr std::string_view DESCRIBE_ADD_COMPUTER = "\x83R\x83\x93\x83s\x8
 inline constexpr std::string_view DESCRIBE_LEVEL = "\x8EQ\x89\xC1\x82\xB3\x82\xB9\x82\xE9\x83R\x83\x93\x83s\x83\x85\x81[\x83^\x81[\x82\xCC\x8B\xAD\x82\xB3\x81" "A1\x82\xA9\x82\xE7" "5"; // 参加させるコンピューターの強さ、1から5
 inline constexpr std::string_view BATTLE_KEYS = "\x81\xA9\x81\xA8\x81" "F\x83}\x81[\x83J\x81[\x82\xF0\x93\xAE\x82\xA9\x82\xB7\x81@Space\x81" "E\x81\xAB\x81" "F\x83{\x81[\x83\x8B\x82\xF0\x92u\x82\xAD\x81@H\x81" "F\x83q\x83\x93\x83g\x81@Enter\x81" "EEsc\x81" "F\x91\xCE\x90\xED\x82\xF0\x82\xE2\x82\xDF\x82\xE9\x81@\x89" "E\x83N\x83\x8A\x83" "b\x83N\x81" "F\x90\xDD\x92\xE8"; // ←→：マーカーを動かす　Space・↓：ボールを置く　H：ヒント　Enter・Esc：対戦をやめる　右クリック：設定
 
+// Browser seat only, never on the wire: the notices a seat gives its page when it refuses what the page asked
+// for, the reasons it closes a page's socket with, and the box's button.
+inline constexpr std::string_view NOTICE_NOT_CP932 = "\x83V\x83t\x83gJIS\x82\xC9\x82\xC8\x82\xA2\x95\xB6\x8E\x9A\x81i\x8AG\x95\xB6\x8E\x9A\x82\xC8\x82\xC7\x81j\x82\xCD\x91\x97\x82\xEA\x82\xDC\x82\xB9\x82\xF1"; // シフトJISにない文字（絵文字など）は送れません
+inline constexpr std::string_view NOTICE_CONTROL_CHARACTER = "\x83^\x83u\x82\xE2\x89\xFC\x8Ds\x82\xC8\x82\xC7\x82\xCC\x90\xA7\x8C\xE4\x95\xB6\x8E\x9A\x82\xCD\x91\x97\x82\xEA\x82\xDC\x82\xB9\x82\xF1"; // タブや改行などの制御文字は送れません
+inline constexpr std::string_view NOTICE_NOT_YOUR_TURN = "\x82\xA0\x82\xC8\x82\xBD\x82\xCC\x94\xD4\x82\xC5\x82\xCD\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1"; // あなたの番ではありません
+inline constexpr std::string_view NOTICE_LANE_FULL = "\x82\xBB\x82\xCC\x97\xF1\x82\xC9\x82\xCD\x82\xE0\x82\xA4\x92u\x82\xAF\x82\xDC\x82\xB9\x82\xF1"; // その列にはもう置けません
+inline constexpr std::string_view NOTICE_TOO_FAST = "\x91\x80\x8D\xEC\x82\xAA\x91\xAC\x82\xB7\x82\xAC\x82\xDC\x82\xB7\x81" "B\x8F\xAD\x82\xB5\x91\xD2\x82\xC1\x82\xC4\x82\xAD\x82\xBE\x82\xB3\x82\xA2"; // 操作が速すぎます。少し待ってください
+inline constexpr std::string_view NOTICE_CHAT_TOO_FAST = "\x94\xAD\x8C\xBE\x82\xAA\x91\xAC\x82\xB7\x82\xAC\x82\xDC\x82\xB7\x81" "B\x8F\xAD\x82\xB5\x91\xD2\x82\xC1\x82\xC4\x82\xAD\x82\xBE\x82\xB3\x82\xA2"; // 発言が速すぎます。少し待ってください
+inline constexpr std::string_view NOTICE_BAD_MESSAGE = "\x82\xED\x82\xA9\x82\xE7\x82\xC8\x82\xA2\x83\x81\x83" "b\x83Z\x81[\x83W\x82\xF0\x8E\xF3\x82\xAF\x8E\xE6\x82\xE8\x82\xDC\x82\xB5\x82\xBD"; // わからないメッセージを受け取りました
+inline constexpr std::string_view NOTICE_NOT_CONNECTED = "\x83T\x81[\x83o\x81[\x82\xC9\x90\xDA\x91\xB1\x82\xB5\x82\xC4\x82\xA2\x82\xDC\x82\xB9\x82\xF1"; // サーバーに接続していません
+inline constexpr std::string_view NOTICE_ALREADY_SEATED = "\x82\xE0\x82\xA4\x90\xDA\x91\xB1\x82\xB5\x82\xC4\x82\xA2\x82\xDC\x82\xB7"; // もう接続しています
+inline constexpr std::string_view NOTICE_NO_COMPUTER = "\x82\xA2\x82\xDC\x82\xCD" "CPU\x82\xF0\x8EQ\x89\xC1\x82\xB3\x82\xB9\x82\xE7\x82\xEA\x82\xDC\x82\xB9\x82\xF1"; // いまはCPUを参加させられません
+inline constexpr std::string_view NOTICE_SEATS_FULL = "\x90\xC8\x82\xAA\x82\xA2\x82\xC1\x82\xCF\x82\xA2\x82\xC5\x82\xB7\x81" "B\x82\xB5\x82\xCE\x82\xE7\x82\xAD\x82\xB5\x82\xC4\x82\xA9\x82\xE7\x82\xE0\x82\xA4\x88\xEA\x93x\x82\xC7\x82\xA4\x82\xBC"; // 席がいっぱいです。しばらくしてからもう一度どうぞ
+inline constexpr std::string_view NOTICE_TAKEN_OVER = "\x82\xB1\x82\xCC\x90\xC8\x82\xCD\x95\xCA\x82\xCC\x83^\x83u\x82\xC9\x88\xDA\x82\xE8\x82\xDC\x82\xB5\x82\xBD"; // この席は別のタブに移りました
+inline constexpr std::string_view NOTICE_NO_MATCH = "\x91\xCE\x90\xED\x92\x86\x82\xC5\x82\xCD\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1"; // 対戦中ではありません
+inline constexpr std::string_view CLOSE_TOO_MANY_FROM_ADDRESS = "\x82\xB1\x82\xCC\x83" "A\x83h\x83\x8C\x83X\x82\xA9\x82\xE7\x82\xCC\x90\xDA\x91\xB1\x82\xAA\x91\xBD\x82\xB7\x82\xAC\x82\xDC\x82\xB7"; // このアドレスからの接続が多すぎます
+inline constexpr std::string_view CLOSE_TOO_MANY = "\x90\xDA\x91\xB1\x82\xAA\x91\xBD\x82\xB7\x82\xAC\x82\xDC\x82\xB7\x81" "B\x82\xB5\x82\xCE\x82\xE7\x82\xAD\x82\xB5\x82\xC4\x82\xA9\x82\xE7\x82\xE0\x82\xA4\x88\xEA\x93x\x82\xC7\x82\xA4\x82\xBC"; // 接続が多すぎます。しばらくしてからもう一度どうぞ
+inline constexpr std::string_view CLOSE_TEXT_ONLY = "\x83" "e\x83L\x83X\x83g\x82\xCC\x83\x81\x83" "b\x83Z\x81[\x83W\x82\xBE\x82\xAF\x82\xF0\x8E\xF3\x82\xAF\x95t\x82\xAF\x82\xDC\x82\xB7"; // テキストのメッセージだけを受け付けます
+inline constexpr std::string_view CLOSE_TOO_BIG = "\x83\x81\x83" "b\x83Z\x81[\x83W\x82\xAA\x92\xB7\x82\xB7\x82\xAC\x82\xDC\x82\xB7"; // メッセージが長すぎます
+inline constexpr std::string_view CLOSE_NO_ANSWER = "\x89\x9E\x93\x9A\x82\xAA\x82\xC8\x82\xA2\x82\xCC\x82\xC5\x90\xD8\x92" "f\x82\xB5\x82\xDC\x82\xB5\x82\xBD"; // 応答がないので切断しました
+inline constexpr std::string_view LABEL_OK = "OK"; // OK
+
 inline constexpr std::array COLOUR_NAMES = {COLOUR_BLUE, COLOUR_RED, COLOUR_YELLOW, COLOUR_GREEN};
 
 // The name of a colour, or the empty text for anything but a colour, so no caller can index past the table.
@@ -133,7 +155,7 @@ struct CatalogueEntry {
     std::u8string_view utf8;
 };
 
-inline constexpr std::array<CatalogueEntry, 86> CATALOGUE = {{
+inline constexpr std::array<CatalogueEntry, 105> CATALOGUE = {{
     {"COLOUR_BLUE", COLOUR_BLUE, u8"青"},
     {"COLOUR_RED", COLOUR_RED, u8"赤"},
     {"COLOUR_YELLOW", COLOUR_YELLOW, u8"黄"},
@@ -220,6 +242,25 @@ inline constexpr std::array<CatalogueEntry, 86> CATALOGUE = {{
     {"DESCRIBE_ADD_COMPUTER", DESCRIBE_ADD_COMPUTER, u8"コンピューターをゲームに参加させます"},
     {"DESCRIBE_LEVEL", DESCRIBE_LEVEL, u8"参加させるコンピューターの強さ、1から5"},
     {"BATTLE_KEYS", BATTLE_KEYS, u8"←→：マーカーを動かす　Space・↓：ボールを置く　H：ヒント　Enter・Esc：対戦をやめる　右クリック：設定"},
+    {"NOTICE_NOT_CP932", NOTICE_NOT_CP932, u8"シフトJISにない文字（絵文字など）は送れません"},
+    {"NOTICE_CONTROL_CHARACTER", NOTICE_CONTROL_CHARACTER, u8"タブや改行などの制御文字は送れません"},
+    {"NOTICE_NOT_YOUR_TURN", NOTICE_NOT_YOUR_TURN, u8"あなたの番ではありません"},
+    {"NOTICE_LANE_FULL", NOTICE_LANE_FULL, u8"その列にはもう置けません"},
+    {"NOTICE_TOO_FAST", NOTICE_TOO_FAST, u8"操作が速すぎます。少し待ってください"},
+    {"NOTICE_CHAT_TOO_FAST", NOTICE_CHAT_TOO_FAST, u8"発言が速すぎます。少し待ってください"},
+    {"NOTICE_BAD_MESSAGE", NOTICE_BAD_MESSAGE, u8"わからないメッセージを受け取りました"},
+    {"NOTICE_NOT_CONNECTED", NOTICE_NOT_CONNECTED, u8"サーバーに接続していません"},
+    {"NOTICE_ALREADY_SEATED", NOTICE_ALREADY_SEATED, u8"もう接続しています"},
+    {"NOTICE_NO_COMPUTER", NOTICE_NO_COMPUTER, u8"いまはCPUを参加させられません"},
+    {"NOTICE_SEATS_FULL", NOTICE_SEATS_FULL, u8"席がいっぱいです。しばらくしてからもう一度どうぞ"},
+    {"NOTICE_TAKEN_OVER", NOTICE_TAKEN_OVER, u8"この席は別のタブに移りました"},
+    {"NOTICE_NO_MATCH", NOTICE_NO_MATCH, u8"対戦中ではありません"},
+    {"CLOSE_TOO_MANY_FROM_ADDRESS", CLOSE_TOO_MANY_FROM_ADDRESS, u8"このアドレスからの接続が多すぎます"},
+    {"CLOSE_TOO_MANY", CLOSE_TOO_MANY, u8"接続が多すぎます。しばらくしてからもう一度どうぞ"},
+    {"CLOSE_TEXT_ONLY", CLOSE_TEXT_ONLY, u8"テキストのメッセージだけを受け付けます"},
+    {"CLOSE_TOO_BIG", CLOSE_TOO_BIG, u8"メッセージが長すぎます"},
+    {"CLOSE_NO_ANSWER", CLOSE_NO_ANSWER, u8"応答がないので切断しました"},
+    {"LABEL_OK", LABEL_OK, u8"OK"},
 }};
 
 } // namespace pyrandel::texts

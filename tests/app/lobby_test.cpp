@@ -1,6 +1,7 @@
 // The lobby's commands, modes and quitting, on an in-memory view with a window thread of its own.
 
 #include "protocol/texts.h"
+#include "support/page_client.h"
 #include "support/scripted_host.h"
 #include "support/test_player.h"
 
@@ -188,6 +189,29 @@ TEST(Lobby, Hosting_ListensAndJoinsOwnGameThroughLocalhost)
     ASSERT_TRUE(host.view.WaitUntil([&] { return host.view.Participants().empty(); }));
     EXPECT_FALSE(host.program.server().IsListening());
     EXPECT_FALSE(host.view.Toggled(CONTROL_HOST));
+}
+
+TEST(Lobby, HostingWithWeb_ListsThePageLinkAndSeatsABrowserInTheRoom)
+{
+    TestPlayer host(0, std::nullopt, WebAddress{"127.0.0.1", 0});
+    ASSERT_TRUE(host.Host("Boss"));
+    const std::string prefix = std::string(texts::CHAT_HOST_ADDRESSES) + "192.0.2.7, 2001:db8::7, http://127.0.0.1:";
+    std::optional<int> web_port;
+    ASSERT_TRUE(host.view.WaitUntil([&] {
+        for (const std::string& line : host.view.ChatLines()) {
+            if (line.rfind(prefix, 0) == 0) {
+                web_port = std::stoi(line.substr(prefix.size()));
+            }
+        }
+        return web_port.has_value();
+    }));
+    test::PageClient page(*web_port);
+    page.Intent("join", {{"name", "Phone"}});
+    ASSERT_TRUE(host.WaitForParticipants(2));
+    host.view.Press(CONTROL_HOST); // hosting stops, and with it the page
+    const auto closed = page.WaitClosed();
+    ASSERT_TRUE(closed);
+    EXPECT_EQ(closed->first, 1001);
 }
 
 TEST(Lobby, LocalAddresses_LeaveOutLoopbackAndLinkLocal)

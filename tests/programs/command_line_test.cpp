@@ -48,7 +48,10 @@ INSTANTIATE_TEST_SUITE_P(
                       CommandLineCase{"SeedHex", HOST, {"--seed", "0x10"}, 2, "", "in decimal"},
                       CommandLineCase{"SeedNegative", HOST, {"--seed", "-1"}, 2, "", "--seed"},
                       CommandLineCase{"SeedAbove32Bits", HOST, {"--seed", "4294967296"}, 2, "", "in decimal"},
-                      CommandLineCase{"StrayArgument", HOST, {"extra"}, 2, "", "extra"}),
+                      CommandLineCase{"StrayArgument", HOST, {"extra"}, 2, "", "extra"},
+                      CommandLineCase{"HelpNamesWeb", HOST, {"--help"}, 0, "--web [ADDRESS:]PORT", ""},
+                      CommandLineCase{"WebName", HOST, {"--web", "localhost:8080"}, 2, "", "numeric address"},
+                      CommandLineCase{"WebPortTooHigh", HOST, {"--web", "70000"}, 2, "", "[ADDRESS:]PORT"}),
     [](const auto& info) { return std::string(info.param.label); });
 
 constexpr const char* BOT = PYRANDEL_BOT_PROGRAM;
@@ -59,6 +62,17 @@ INSTANTIATE_TEST_SUITE_P(
                       CommandLineCase{"Version", BOT, {"--version"}, 0, "pyrandel-bot " PYRANDEL_VERSION "\n", ""},
                       CommandLineCase{"UnknownOption", BOT, {"--host", "h", "--colour"}, 2, "", "--colour"},
                       CommandLineCase{"NoHost", BOT, {}, 2, "", "--host"}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+constexpr const char* WEB = PYRANDEL_WEB_PROGRAM;
+
+INSTANTIATE_TEST_SUITE_P(
+    Web, CommandLineTest,
+    ::testing::Values(CommandLineCase{"Help", WEB, {"--help"}, 0, "--listen", ""},
+                      CommandLineCase{"Version", WEB, {"--version"}, 0, "pyrandel-web " PYRANDEL_VERSION "\n", ""},
+                      CommandLineCase{"NoListen", WEB, {}, 2, "", "--listen"},
+                      CommandLineCase{"ListenName", WEB, {"--listen", "localhost:80"}, 2, "", "--listen is not"},
+                      CommandLineCase{"HostBadPort", WEB, {"--host", "h:0", "--listen", "0"}, 2, "", "--host is not"}),
     [](const auto& info) { return std::string(info.param.label); });
 
 INSTANTIATE_TEST_SUITE_P(Arena, CommandLineTest,
@@ -76,6 +90,8 @@ INSTANTIATE_TEST_SUITE_P(
         CommandLineCase{"HelpNamesTheProgram", DESKTOP, {"--help"}, 0, "Usage: pyrandel [options]", ""},
         CommandLineCase{"Version", DESKTOP, {"--version"}, 0, "pyrandel " PYRANDEL_VERSION "\n", ""},
         CommandLineCase{"UnknownOption", DESKTOP, {"--colour"}, 2, "", "colour"},
+        CommandLineCase{"HelpNamesWeb", DESKTOP, {"--help"}, 0, "--web <[ADDRESS:]PORT>", ""},
+        CommandLineCase{"WebNotAnAddress", DESKTOP, {"--web", "[::1:80"}, 2, "", "--web is not [ADDRESS:]PORT"},
         CommandLineCase{"NameTooLong", DESKTOP, {"--name", std::string(40, 'x') + "\xe3\x81\x82" + std::string(37, 'x')},
                         2, "", "longer than 78 bytes"},
         CommandLineCase{"NameWithTab", DESKTOP, {"--name", "a\tb"}, 2, "", "tabs"},

@@ -98,11 +98,14 @@ TEST(TextCodec, BrokenCodePage932ShowsReplacementCharacters)
     }
 }
 
-TEST(TextCodec, CharactersCodePage932LacksBecomeQuestionMarks)
+// The lenient direction puts "?" in place; the strict one refuses the whole text instead.
+TEST(TextCodec, CharactersCodePage932LacksBecomeQuestionMarksOrAreRefused)
 {
     const std::vector<DecodeCase> cases = {
         {"ascii", "abc", "abc"},
         {"japanese", *IconvToCp932(u8"お名前"), Utf8(u8"お名前")},
+        {"half-width katakana", "\xB1", Utf8(u8"ｱ")},
+        {"empty", "", ""},
         {"emoji", "A?B", Utf8(u8"A😀B")},
         {"hangul", "??", Utf8(u8"한글")},
         {"cut sequence at the end", "x?", "x\xE3\x81"},
@@ -112,6 +115,8 @@ TEST(TextCodec, CharactersCodePage932LacksBecomeQuestionMarks)
     };
     for (const DecodeCase& c : cases) {
         EXPECT_EQ(Utf8ToCp932(c.utf8), c.cp932) << c.name;
+        const bool taken_whole = c.cp932.find('?') == std::string::npos;
+        EXPECT_EQ(Utf8ToCp932Strict(c.utf8), taken_whole ? std::optional(c.cp932) : std::nullopt) << c.name;
     }
 }
 

@@ -37,6 +37,8 @@ public:
     [[nodiscard]] ProgramResult Finish(std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
     [[nodiscard]] const std::string& Out() const { return out; }
+    // The child's process id, for what /proc tells of it (benchmarks).
+    [[nodiscard]] pid_t Pid() const { return pid; }
 
 private:
     // Reads what the pipes have within `timeout`; false when nothing more can come.

@@ -26,9 +26,10 @@ TempDirectory::~TempDirectory()
     std::filesystem::remove_all(dir, ignored);
 }
 
-LobbyOptions LoopbackOptions(int port, const std::filesystem::path& settings_directory)
+LobbyOptions LoopbackOptions(int port, const std::filesystem::path& settings_directory, std::optional<WebAddress> web)
 {
     LobbyOptions options;
+    options.web = std::move(web);
     options.port = port;
     options.listen_address = "127.0.0.1";
     options.settings = SettingsFile(settings_directory);
@@ -51,9 +52,9 @@ bool WriteSettings(const std::filesystem::path& directory, const std::optional<s
 
 } // namespace
 
-TestPlayer::TestPlayer(int port, std::optional<std::string> kq_ini)
+TestPlayer::TestPlayer(int port, std::optional<std::string> kq_ini, std::optional<WebAddress> web)
     : settings_written(WriteSettings(settings.path(), kq_ini)),
-      program(view, LoopbackOptions(port, settings.path())), window([this] { program.Run(1); })
+      program(view, LoopbackOptions(port, settings.path(), std::move(web))), window([this] { program.Run(1); })
 {
 }
 

@@ -27,13 +27,15 @@ private:
 };
 
 // Options for a player whose lobby connects to (and, hosting, listens on) 127.0.0.1 at `port`.
-[[nodiscard]] LobbyOptions LoopbackOptions(int port, const std::filesystem::path& settings_directory);
+[[nodiscard]] LobbyOptions LoopbackOptions(int port, const std::filesystem::path& settings_directory,
+                                           std::optional<WebAddress> web = std::nullopt);
 
 class TestPlayer {
 public:
     // A player that joins the host at `port` (0 for a player that will host), with `kq_ini` as its settings file
     // when given. Starts its window thread at once.
-    explicit TestPlayer(int port = 0, std::optional<std::string> kq_ini = std::nullopt);
+    explicit TestPlayer(int port = 0, std::optional<std::string> kq_ini = std::nullopt,
+                        std::optional<WebAddress> web = std::nullopt);
     // Quits through the quit button if the lobby still runs, then joins the window thread.
     ~TestPlayer();
     TestPlayer(const TestPlayer&) = delete;

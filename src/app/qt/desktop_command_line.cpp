@@ -55,7 +55,11 @@ DesktopParse ParseDesktopCommandLine(const QStringList& arguments)
     const QCommandLineOption settings_dir(QStringLiteral("settings-dir"),
                                           QStringLiteral("Keep kq.ini in DIR instead of the usual place."),
                                           QStringLiteral("DIR"));
-    parser.addOptions({help, version, name, join, host, settings_dir});
+    const QCommandLineOption web(QStringLiteral("web"),
+                                 QStringLiteral("While hosting, serve the browser page on PORT (on every address, or on "
+                                                "ADDRESS alone) and seat browsers in the room."),
+                                 QStringLiteral("[ADDRESS:]PORT"));
+    parser.addOptions({help, version, name, join, host, settings_dir, web});
 
     if (!parser.parse(arguments)) {
         return Fail(parser, parser.errorText().toStdString());
@@ -74,7 +78,7 @@ DesktopParse ParseDesktopCommandLine(const QStringList& arguments)
     if (!parser.positionalArguments().isEmpty()) {
         return Fail(parser, "unexpected argument: " + parser.positionalArguments().first().toStdString());
     }
-    for (const QCommandLineOption* single : {&name, &join, &settings_dir}) {
+    for (const QCommandLineOption* single : {&name, &join, &settings_dir, &web}) {
         if (parser.values(*single).size() > 1) {
             return Fail(parser, "--" + single->names().first().toStdString() + " is given more than once");
         }
@@ -97,6 +101,12 @@ DesktopParse ParseDesktopCommandLine(const QStringList& arguments)
     options.host = parser.isSet(host);
     if (options.host && options.join) {
         return Fail(parser, "--join and --host exclude each other");
+    }
+    if (parser.isSet(web)) {
+        options.web = ParseWebAddress(parser.value(web).toStdString());
+        if (!options.web) {
+            return Fail(parser, "--web is not [ADDRESS:]PORT with a numeric address: " + parser.value(web).toStdString());
+        }
     }
     if (parser.isSet(settings_dir)) {
         if (parser.value(settings_dir).isEmpty()) {

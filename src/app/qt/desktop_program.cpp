@@ -39,6 +39,7 @@ int RunDesktopProgram(int argc, char* argv[], DesktopSetup setup)
     QtLobbyView view;
     LobbyOptions options = std::move(setup.lobby);
     options.settings = SettingsFor(command_line.options);
+    options.web = command_line.options.web;
     Program program(view, std::move(options));
     view.SetShownHandler([&] {
         ApplyDesktopCommandLine(command_line.options, program, view.lobby_window());

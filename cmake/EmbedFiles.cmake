@@ -1,0 +1,46 @@
+# cmake -DOUTPUT=<file.cpp> -DROOT=<folder> -DFILES=<a;b;...> -P EmbedFiles.cmake
+# Writes a C++ source that holds each file's bytes, named by its path below ROOT, with the content type its name
+# ending gives: the page is part of the program, so nothing is ever served from a path on disk.
+cmake_minimum_required(VERSION 3.25)
+
+set(types_html "text/html; charset=utf-8")
+set(types_js "text/javascript; charset=utf-8")
+set(types_css "text/css; charset=utf-8")
+set(types_svg "image/svg+xml")
+set(types_png "image/png")
+set(types_json "application/json")
+
+set(arrays "")
+set(entries "")
+set(index 0)
+foreach(file ${FILES})
+  file(RELATIVE_PATH name ${ROOT} ${file})
+  get_filename_component(ending ${file} LAST_EXT)
+  string(SUBSTRING "${ending}" 1 -1 ending)
+  if(NOT DEFINED types_${ending})
+    message(FATAL_ERROR "EmbedFiles: no content type for ${name}")
+  endif()
+  file(READ ${file} hex HEX)
+  string(LENGTH "${hex}" digits)
+  math(EXPR size "${digits} / 2")
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "'\\\\x\\1'," bytes "${hex}")
+  # Twenty bytes a line, so the source stays readable by tools.
+  string(REGEX REPLACE "((('[^']*'),){20})" "\\1\n" bytes "${bytes}")
+  string(APPEND arrays "constexpr char FILE_${index}[] = {\n${bytes}'\\0'};\n")
+  string(APPEND entries "    {\"/${name}\", \"${types_${ending}}\", std::string_view(FILE_${index}, ${size})},\n")
+  math(EXPR index "${index} + 1")
+endforeach()
+
+set(content "// Written by cmake/EmbedFiles.cmake from the page's sources; do not edit.\n")
+string(APPEND content "#include \"web/page_files.h\"\n\n#include <array>\n\nnamespace pyrandel {\nnamespace {\n\n")
+string(APPEND content "${arrays}\n")
+string(APPEND content "const std::array<PageFile, ${index}> FILES = {{\n${entries}}};\n\n} // namespace\n\n")
+string(APPEND content "std::span<const PageFile> PageFiles() { return FILES; }\n\n} // namespace pyrandel\n")
+# Unchanged content keeps its time stamp, so nothing is rebuilt for nothing.
+if(EXISTS ${OUTPUT})
+  file(READ ${OUTPUT} old)
+  if(old STREQUAL content)
+    return()
+  endif()
+endif()
+file(WRITE ${OUTPUT} "${content}")

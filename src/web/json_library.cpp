@@ -1,0 +1,1 @@
+#include <boost/json/src.hpp> // Boost.JSON, compiled into this library from its headers
