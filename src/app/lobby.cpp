@@ -17,12 +17,21 @@ constexpr int ENTER_CODE = 13;
 
 std::string HostingFailureText(ListenError error, int port)
 {
-    if (error != ListenError::PORT_IN_USE) {
-        return std::string(texts::CHAT_HOSTING_FAILED);
+    switch (error) {
+    case ListenError::PORT_IN_USE:
+        return std::string(texts::CHAT_PORT_PREFIX).append(std::to_string(port)).append(texts::CHAT_PORT_IN_USE_SUFFIX);
+    case ListenError::NOT_PERMITTED:
+        return std::string(texts::CHAT_PORT_PREFIX)
+            .append(std::to_string(port))
+            .append(texts::CHAT_PORT_NOT_PERMITTED_SUFFIX);
+    case ListenError::ADDRESS_NOT_AVAILABLE:
+        return std::string(texts::CHAT_HOSTING_FAILED_NO_ADDRESS);
+    case ListenError::NONE:
+    case ListenError::ALREADY_LISTENING:
+    case ListenError::FAILED:
+        break;
     }
-    std::string text(texts::CHAT_PORT_PREFIX);
-    text.append(std::to_string(port)).append(texts::CHAT_PORT_IN_USE_SUFFIX);
-    return text;
+    return std::string(texts::CHAT_HOSTING_FAILED);
 }
 
 Lobby::Lobby(LobbyView& view, LobbyControls& controls, Board& board, ServerSession& server, ClientSession& client,
@@ -165,6 +174,8 @@ bool Lobby::StartHosting()
     case ListenError::ALREADY_LISTENING:
         return false; // the host still runs; releasing the toggle stops it
     case ListenError::PORT_IN_USE:
+    case ListenError::NOT_PERMITTED:
+    case ListenError::ADDRESS_NOT_AVAILABLE:
     case ListenError::FAILED:
         // The player must not join whatever else answers on the port: say why, and stand as before the press.
         controls.AppendChat(HostingFailureText(listening.error, options.port));
@@ -198,9 +209,8 @@ std::vector<std::string> Lobby::StartWebFront(int port)
     settings.port = port;
     settings.computer_pause = options.computer_pause;
     auto front = std::make_unique<WebFront>(std::move(settings));
-    if (const WebListenError error = front->Start(); error != WebListenError::NONE) {
-        controls.AppendChat(HostingFailureText(
-            error == WebListenError::PORT_IN_USE ? ListenError::PORT_IN_USE : ListenError::FAILED, options.web->port));
+    if (const ListenError error = front->Start(); error != ListenError::NONE) {
+        controls.AppendChat(HostingFailureText(error, options.web->port));
         return {};
     }
     std::vector<std::string> links = PageUrls(options.web->address, front->Port(), options.host_addresses);

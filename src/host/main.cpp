@@ -52,9 +52,7 @@ int main(int argc, char** argv)
     // Every address of the machine, IPv6 and IPv4 alike.
     if (const ListenResult listening = server.Listen(options.port, LISTEN_BACKLOG); !listening) {
         std::cerr << "pyrandel-host: cannot listen on port " << options.port << ": "
-                  << (listening.error == ListenError::PORT_IN_USE ? "another program uses it"
-                                                                   : "the port or the network is not available")
-                  << "\n";
+                  << ListenErrorText(listening.error) << "\n";
         return 1;
     }
     log.Note("listening on port " + std::to_string(server.Port()) +
@@ -68,11 +66,9 @@ int main(int argc, char** argv)
         front.host = "localhost";
         front.port = server.Port();
         web.emplace(std::move(front));
-        if (const WebListenError error = web->Start(); error != WebListenError::NONE) {
+        if (const ListenError error = web->Start(); error != ListenError::NONE) {
             std::cerr << "pyrandel-host: cannot serve the page on port " << options.web->port << ": "
-                      << (error == WebListenError::PORT_IN_USE ? "another program uses it"
-                                                                : "the address or the port is not available")
-                      << "\n";
+                      << ListenErrorText(error) << "\n";
             return 1;
         }
         for (const std::string& link : PageUrls(options.web->address, web->Port(), LocalAddresses)) {

@@ -35,10 +35,40 @@ ListenError ListenOn(TcpSocket& socket, const SocketAddress& local, int backlog)
         return ListenError::NONE;
     }
     socket.Close();
-    return bound == BindResult::ADDRESS_IN_USE ? ListenError::PORT_IN_USE : ListenError::FAILED;
+    switch (bound) {
+    case BindResult::ADDRESS_IN_USE:
+        return ListenError::PORT_IN_USE;
+    case BindResult::NOT_PERMITTED:
+        return ListenError::NOT_PERMITTED;
+    case BindResult::ADDRESS_NOT_AVAILABLE:
+        return ListenError::ADDRESS_NOT_AVAILABLE;
+    case BindResult::BOUND: // bound, but listen failed
+    case BindResult::FAILED:
+        break;
+    }
+    return ListenError::FAILED;
 }
 
 } // namespace
+
+std::string_view ListenErrorText(ListenError error)
+{
+    switch (error) {
+    case ListenError::NONE:
+        return "listening";
+    case ListenError::ALREADY_LISTENING:
+        return "already listening";
+    case ListenError::PORT_IN_USE:
+        return "another program uses it";
+    case ListenError::NOT_PERMITTED:
+        return "not permitted (a port below 1024 needs root or CAP_NET_BIND_SERVICE)";
+    case ListenError::ADDRESS_NOT_AVAILABLE:
+        return "the address is not one of this machine's";
+    case ListenError::FAILED:
+        break;
+    }
+    return "the network is not available";
+}
 
 ListenResult ListenServer::Listen(int port, int backlog, std::string_view address)
 {
@@ -58,9 +88,10 @@ ListenResult ListenServer::Listen(int port, int backlog, std::string_view addres
     ListenError error = ListenError::FAILED;
     if (address.empty()) {
         // One IPv6 socket serves both families; a machine without IPv6 gets an IPv4 one instead. A port taken on
-        // IPv6 is taken, full stop: falling back would let this host share the port with another program.
+        // IPv6 is taken, full stop: falling back would let this host share the port with another program; and a
+        // port not permitted on IPv6 is not permitted on IPv4 either.
         error = ListenOn(socket, SocketAddress::AnyIpv6(port), backlog);
-        if (error == ListenError::FAILED) {
+        if (error == ListenError::FAILED || error == ListenError::ADDRESS_NOT_AVAILABLE) {
             error = ListenOn(socket, SocketAddress::AnyIpv4(port), backlog);
         }
     } else if (const auto local = SocketAddress::Numeric(address, port)) {

@@ -30,13 +30,18 @@
 
 namespace pyrandel {
 
-// Why Listen did not start a run.
+// Why Listen did not start a run (also why the browser page could not be served).
 enum class ListenError {
     NONE,
-    ALREADY_LISTENING, // or a run's last callbacks are still running and Listen was called from one of them
-    PORT_IN_USE,       // another program holds the port
-    FAILED,            // no slots, no socket, an address that is not this machine's, or no thread
+    ALREADY_LISTENING,     // or a run's last callbacks are still running and Listen was called from one of them
+    PORT_IN_USE,           // another program holds the port
+    NOT_PERMITTED,         // a port below 1024 without the right to bind it
+    ADDRESS_NOT_AVAILABLE, // the address is not one of this machine's
+    FAILED,                // no slots, no socket, no numeric address, or no thread
 };
+
+// The reason in plain words, for a log or a terminal ("another program uses it").
+[[nodiscard]] std::string_view ListenErrorText(ListenError error);
 
 struct ListenResult {
     ListenError error = ListenError::NONE;

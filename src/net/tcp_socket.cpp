@@ -397,7 +397,17 @@ BindResult TcpSocket::Bind(const SocketAddress& local, AddressReuse reuse)
     if (::bind(connection->fd, local.get(), local.size()) == 0) {
         return BindResult::BOUND;
     }
-    return errno == EADDRINUSE ? BindResult::ADDRESS_IN_USE : BindResult::FAILED;
+    switch (errno) {
+    case EADDRINUSE:
+        return BindResult::ADDRESS_IN_USE;
+    case EACCES: // a port below the system's unprivileged start, without the right to bind it
+    case EPERM:
+        return BindResult::NOT_PERMITTED;
+    case EADDRNOTAVAIL: // an address that is not one of this machine's
+        return BindResult::ADDRESS_NOT_AVAILABLE;
+    default:
+        return BindResult::FAILED;
+    }
 }
 
 bool TcpSocket::Listen(int backlog)

@@ -62,7 +62,7 @@ private:
     socklen_t length = 0;
 };
 
-enum class BindResult { BOUND, ADDRESS_IN_USE, FAILED };
+enum class BindResult { BOUND, ADDRESS_IN_USE, NOT_PERMITTED, ADDRESS_NOT_AVAILABLE, FAILED };
 // Why a connection ended. Of several causes at once, the first to close the connection is the one kept.
 enum class DisconnectReason {
     NONE,            // not ended: still open, or never connected

@@ -36,7 +36,8 @@ inline constexpr std::string_view CHAT_CONNECT_FAILED = "\x90\xDA\x91\xB1\x82\xC
 inline constexpr std::string_view CHAT_NAME_SEPARATOR = " : "; //  : 
 
 // Why a connection or hosting did not work, as the player's own program tells it (chat log lines). The reasons of a
-// failed connection begin with the plain CHAT_CONNECT_FAILED; a taken port goes between its prefix and suffix.
+// failed connection begin with the plain CHAT_CONNECT_FAILED; a port taken or not permitted goes between its prefix
+// and suffix.
 inline constexpr std::string_view CHAT_CONNECTION_LOST = "\x83T\x81[\x83o\x81[\x82\xC6\x82\xCC\x90\xDA\x91\xB1\x82\xAA\x90\xD8\x82\xEA\x82\xDC\x82\xB5\x82\xBD"; // サーバーとの接続が切れました
 inline constexpr std::string_view CHAT_CONNECT_FAILED_NO_NAME = "\x90\xDA\x91\xB1\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81i\x83T\x81[\x83o\x81[\x96\xBC\x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x81j"; // 接続できませんでした（サーバー名が見つかりません）
 inline constexpr std::string_view CHAT_CONNECT_FAILED_REFUSED = "\x90\xDA\x91\xB1\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81i\x83T\x81[\x83o\x81[\x82\xAA\x8AJ\x82\xA9\x82\xEA\x82\xC4\x82\xA2\x82\xDC\x82\xB9\x82\xF1\x81j"; // 接続できませんでした（サーバーが開かれていません）
@@ -44,6 +45,8 @@ inline constexpr std::string_view CHAT_CONNECT_FAILED_NO_ANSWER = "\x90\xDA\x91\
 inline constexpr std::string_view CHAT_PORT_PREFIX = "\x83|\x81[\x83g"; // ポート
 inline constexpr std::string_view CHAT_PORT_IN_USE_SUFFIX = "\x82\xCD\x91\xBC\x82\xCC\x83v\x83\x8D\x83O\x83\x89\x83\x80\x82\xAA\x8Eg\x82\xC1\x82\xC4\x82\xA2\x82\xDC\x82\xB7"; // は他のプログラムが使っています
 inline constexpr std::string_view CHAT_HOSTING_FAILED = "\x83T\x81[\x83o\x81[\x82\xC9\x82\xC8\x82\xEA\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD"; // サーバーになれませんでした
+inline constexpr std::string_view CHAT_PORT_NOT_PERMITTED_SUFFIX = "\x82\xF0\x8AJ\x82\xAD\x8C\xA0\x8C\xC0\x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1"; // を開く権限がありません
+inline constexpr std::string_view CHAT_HOSTING_FAILED_NO_ADDRESS = "\x83T\x81[\x83o\x81[\x82\xC9\x82\xC8\x82\xEA\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81i\x82\xB1\x82\xCC\x83}\x83V\x83\x93\x82\xCC\x83" "A\x83h\x83\x8C\x83X\x82\xC5\x82\xCD\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x81j"; // サーバーになれませんでした（このマシンのアドレスではありません）
 
 // Host announcements (MSG lines).
 inline constexpr std::string_view MSG_SERVER_FULL = "\x90\\\x82\xB5\x96\xF3\x82\xA0\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x81" "B\x8C\xBB\x8D\xDD\x81" "A\x82\xB1\x82\xCC\x83T\x81[\x83o\x81[\x82\xCD\x96\x9E\x90\xC8\x82\xC5\x82\xB7"; // 申し訳ありません。現在、このサーバーは満席です
@@ -155,7 +158,7 @@ struct CatalogueEntry {
     std::u8string_view utf8;
 };
 
-inline constexpr std::array<CatalogueEntry, 105> CATALOGUE = {{
+inline constexpr std::array<CatalogueEntry, 107> CATALOGUE = {{
     {"COLOUR_BLUE", COLOUR_BLUE, u8"青"},
     {"COLOUR_RED", COLOUR_RED, u8"赤"},
     {"COLOUR_YELLOW", COLOUR_YELLOW, u8"黄"},
@@ -215,6 +218,8 @@ inline constexpr std::array<CatalogueEntry, 105> CATALOGUE = {{
     {"CHAT_PORT_PREFIX", CHAT_PORT_PREFIX, u8"ポート"},
     {"CHAT_PORT_IN_USE_SUFFIX", CHAT_PORT_IN_USE_SUFFIX, u8"は他のプログラムが使っています"},
     {"CHAT_HOSTING_FAILED", CHAT_HOSTING_FAILED, u8"サーバーになれませんでした"},
+    {"CHAT_PORT_NOT_PERMITTED_SUFFIX", CHAT_PORT_NOT_PERMITTED_SUFFIX, u8"を開く権限がありません"},
+    {"CHAT_HOSTING_FAILED_NO_ADDRESS", CHAT_HOSTING_FAILED_NO_ADDRESS, u8"サーバーになれませんでした（このマシンのアドレスではありません）"},
     {"LABEL_BATTLE_RULES", LABEL_BATTLE_RULES, u8"ボールを積んでいきます。自分の色のボールが 5つならんだら、勝利"},
     {"CHAT_HOST_ADDRESSES", CHAT_HOST_ADDRESSES, u8"ほかの人はこのアドレスで参加できます："},
     {"ADDRESS_SEPARATOR", ADDRESS_SEPARATOR, u8", "},

@@ -87,8 +87,8 @@ int main(int argc, char** argv)
     options.host = room->first;
     options.port = room->second;
     WebFront front(std::move(options));
-    if (front.Start() != WebListenError::NONE) {
-        std::cerr << "pyrandel-web: cannot serve the page on " << listen << "\n";
+    if (const ListenError error = front.Start(); error != ListenError::NONE) {
+        std::cerr << "pyrandel-web: cannot serve the page on " << listen << ": " << ListenErrorText(error) << "\n";
         return 1;
     }
     for (const std::string& link : PageUrls(where->address, front.Port(), LocalAddresses)) {

@@ -64,7 +64,7 @@ WebFront::~WebFront()
     pages.clear();
 }
 
-WebListenError WebFront::Start() { return server.Listen(options.listen); }
+ListenError WebFront::Start() { return server.Listen(options.listen); }
 
 void WebFront::Close()
 {

@@ -49,7 +49,7 @@ public:
     WebFront& operator=(const WebFront&) = delete;
 
     // Serves the page from now on.
-    [[nodiscard]] WebListenError Start();
+    [[nodiscard]] ListenError Start();
     // The port the page is served on, once started.
     [[nodiscard]] int Port() const { return server.Port(); }
     // Stops serving and lets every seat and computer player leave, without waiting (any thread).

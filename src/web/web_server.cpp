@@ -136,7 +136,7 @@ WebServer::WebServer(const WebLimits& limits, PageSocketEvents& events)
 
 WebServer::~WebServer() { Stop(); }
 
-WebListenError WebServer::Listen(const WebAddress& where)
+ListenError WebServer::Listen(const WebAddress& where)
 {
     ErrorCode error;
     const auto open = [&](const net::ip::address& address, bool dual_stack) {
@@ -171,12 +171,19 @@ WebListenError WebServer::Listen(const WebAddress& where)
         listening = !error && open(address, false);
     }
     if (!listening) {
-        return error == net::error::address_in_use ? WebListenError::PORT_IN_USE : WebListenError::FAILED;
+        if (error == net::error::address_in_use) {
+            return ListenError::PORT_IN_USE;
+        }
+        if (error == net::error::access_denied) {
+            return ListenError::NOT_PERMITTED;
+        }
+        return error == boost::system::errc::address_not_available ? ListenError::ADDRESS_NOT_AVAILABLE
+                                                                    : ListenError::FAILED;
     }
     port.store(acceptor.local_endpoint().port());
     Accept();
     thread = std::thread([this] { io.run(); });
-    return WebListenError::NONE;
+    return ListenError::NONE;
 }
 
 void WebServer::Accept()

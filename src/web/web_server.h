@@ -8,6 +8,7 @@
 // returns at once; the web thread then ends once nothing is left for it to do, and Stop (or the destructor)
 // joins it. Nothing on the web thread ever waits for another thread.
 
+#include "net/listen_server.h"
 #include "web/page_socket.h"
 #include "web/web_address.h"
 #include "web/web_limits.h"
@@ -26,8 +27,6 @@ namespace pyrandel {
 
 class HttpConnection;
 
-enum class WebListenError { NONE, PORT_IN_USE, FAILED };
-
 class WebServer {
 public:
     WebServer(const WebLimits& limits, PageSocketEvents& events);
@@ -38,7 +37,7 @@ public:
 
     // Binds (every address: IPv6 and IPv4 on one socket where the machine has IPv6) and starts the web thread.
     // Once only.
-    [[nodiscard]] WebListenError Listen(const WebAddress& where);
+    [[nodiscard]] ListenError Listen(const WebAddress& where);
     // The port bound (the one asked for, or the system's choice for 0); 0 before Listen.
     [[nodiscard]] int Port() const { return port.load(); }
 

@@ -237,8 +237,9 @@ TEST(Lobby, HostingOnATakenPort_SaysSoConnectsNowhereAndReleasesTheToggle)
     TestPlayer host(squatter.Port());
     host.view.Type(CONTROL_NAME, "Boss");
     host.view.Press(CONTROL_HOST);
-    ASSERT_TRUE(host.view.WaitUntil(
-        [&] { return host.view.ChatHas(HostingFailureText(ListenError::PORT_IN_USE, squatter.Port())); }));
+    const std::string in_use = std::string(texts::CHAT_PORT_PREFIX) + std::to_string(squatter.Port()) +
+                               std::string(texts::CHAT_PORT_IN_USE_SUFFIX);
+    ASSERT_TRUE(host.view.WaitUntil([&] { return host.view.ChatHas(in_use); }));
     ASSERT_TRUE(host.view.WaitUntil([&] { return !host.view.Toggled(CONTROL_HOST); }));
     for (const int id : {CONTROL_CONNECT, CONTROL_ADDRESS, CONTROL_NAME}) {
         EXPECT_TRUE(host.view.Enabled(id)) << id;

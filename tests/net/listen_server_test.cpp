@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cstring>
@@ -393,15 +395,29 @@ TEST(ListenServer, ListenIsRefusedWhileListeningAndWithoutSlots)
     EXPECT_FALSE(no_slots.Running());
 }
 
-TEST(ListenServer, APortInUseIsRefusedWithoutStartingARun)
+TEST(ListenServer, AListenThatCannotBeHadSaysWhyWithoutStartingARun)
 {
     test::RawListener taken;
-    RecordingServer server;
-    EXPECT_EQ(server.Listen(taken.Port(), 5, "127.0.0.1").error, ListenError::PORT_IN_USE);
-    EXPECT_EQ(server.Listen(0, 5, "not an address").error, ListenError::FAILED);
-    EXPECT_FALSE(server.Running());
-    EXPECT_FALSE(server.IsListening());
-    EXPECT_TRUE(server.Events().empty());
+    struct Case {
+        int port;
+        const char* address;
+        ListenError error;
+    };
+    std::vector<Case> cases = {
+        {taken.Port(), "127.0.0.1", ListenError::PORT_IN_USE},
+        {0, "192.0.2.1", ListenError::ADDRESS_NOT_AVAILABLE}, // a documentation address: never this machine's
+        {0, "not an address", ListenError::FAILED},
+    };
+    if (::geteuid() != 0) {
+        cases.push_back({1, "127.0.0.1", ListenError::NOT_PERMITTED}); // root may bind any port
+    }
+    for (const Case& c : cases) {
+        RecordingServer server;
+        EXPECT_EQ(server.Listen(c.port, 5, c.address).error, c.error) << c.address << " port " << c.port;
+        EXPECT_FALSE(server.Running());
+        EXPECT_FALSE(server.IsListening());
+        EXPECT_TRUE(server.Events().empty());
+    }
 }
 
 // A ConnectClient that hands every line to a callback.

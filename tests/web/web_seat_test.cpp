@@ -36,7 +36,7 @@ protected:
         options.port = host.Port();
         options.limits = limits;
         front.emplace(std::move(options));
-        ASSERT_EQ(front->Start(), WebListenError::NONE);
+        ASSERT_EQ(front->Start(), ListenError::NONE);
     }
 
     [[nodiscard]] int Port() const { return front->Port(); }
@@ -347,7 +347,7 @@ TEST(WebComputers, ComputerPlayersLeaveWithTheLastPerson)
     options.port = server.Port();
     options.computer_pause = 0ms;
     std::optional<WebFront> front(std::in_place, std::move(options));
-    ASSERT_EQ(front->Start(), WebListenError::NONE);
+    ASSERT_EQ(front->Start(), ListenError::NONE);
     PageClient page(front->Port());
     page.Intent("join", {{"name", "Solo"}});
     std::optional<boost::json::object> allowed;
