@@ -52,15 +52,35 @@ bool LineSender::Send(std::string_view text, int origin)
         if (!serving || !socket.IsConnected()) {
             return false;
         }
-        if (queued.size() + in_flight + size <= limit) {
-            queued.append(line).append(LINE_END);
+        // Nothing waits before the line and the writer is idle: straight to the kernel, which takes a game line
+        // whole unless the peer is far behind, and the writer need not be woken for it. What the kernel does not
+        // take now is queued for the writer.
+        std::size_t taken = 0;
+        if (queued.empty() && in_flight == 0) {
+            const auto sent = socket.SendLineNow(line);
+            if (!sent) {
+                serving = false; // the failed send has closed the connection
+                return false;
+            }
+            taken = *sent;
+            if (taken == size) {
+                return true;
+            }
+        }
+        const std::size_t rest = size - taken;
+        if (queued.size() + in_flight + rest <= limit) {
+            if (taken < line.size()) {
+                queued.append(line.substr(taken)).append(LINE_END);
+            } else {
+                queued.append(LINE_END.substr(taken - line.size()));
+            }
             if (origin >= 0 && static_cast<std::size_t>(origin) < backlog.size()) {
                 OriginBacklog& waiting = backlog[static_cast<std::size_t>(origin)];
                 const std::size_t mark = limit / 8 * RELAY_MARK_EIGHTHS;
-                if (waiting.queued + waiting.in_flight <= mark && waiting.queued + waiting.in_flight + size > mark) {
+                if (waiting.queued + waiting.in_flight <= mark && waiting.queued + waiting.in_flight + rest > mark) {
                     waiting.sent_at_mark = socket.BytesSent();
                 }
-                waiting.queued += size;
+                waiting.queued += rest;
             }
             guard.unlock();
             wake.notify_one();

@@ -1,10 +1,12 @@
 #pragma once
 // A connection's outgoing queue and the writer thread that drains it.
 //
-// Send appends the whole line (text and CR LF) to the queue under the queue's own small lock and returns at once,
-// so a thread that sends (the host relaying under its one lock, the window thread) never waits on a peer. The
-// writer takes everything that has gathered and sends it with the socket's blocking send, so each peer receives
-// its lines whole and in the order they were queued, and one slow peer holds up nobody but its own writer.
+// Send never waits on a peer: when nothing waits before the line and the writer is idle, the line goes straight
+// to the kernel with a send that does not wait (a game line fits whole unless the peer is far behind), so the
+// writer need not be woken for it; otherwise the line (or what the kernel did not take of it) is appended to the
+// queue under the queue's own small lock. The writer takes everything that has gathered and sends it with the
+// socket's blocking send, so each peer receives its lines whole and in the order they were sent, and one slow
+// peer holds up nobody but its own writer.
 //
 // Pacing: a line may be charged to an origin (the host's slot whose peer caused it). HoldFor tells that origin
 // whether to wait before it is read any further: while more than a mark of its lines waits here and this peer

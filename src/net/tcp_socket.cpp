@@ -600,6 +600,36 @@ bool TcpSocket::SendLine(std::string_view text)
     return SendParts(parts, 2);
 }
 
+std::optional<std::size_t> TcpSocket::SendLineNow(std::string_view text)
+{
+    const ConnectionPtr connection = state->Current();
+    if (!connection || !state->connected.load(std::memory_order_acquire) || connection->Interrupted()) {
+        return std::nullopt;
+    }
+    const std::size_t length = std::min(text.size(), text.find('\0'));
+    static constexpr char LINE_END[] = "\r\n";
+    iovec parts[2] = {{const_cast<char*>(text.data()), length}, {const_cast<char*>(LINE_END), 2}};
+    msghdr message{};
+    message.msg_iov = parts;
+    message.msg_iovlen = 2;
+    const std::scoped_lock whole_line(connection->send_lock);
+    for (;;) {
+        const ssize_t sent = ::sendmsg(connection->fd, &message, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (sent >= 0) {
+            state->bytes_sent.fetch_add(static_cast<std::uint64_t>(sent), std::memory_order_acq_rel);
+            return static_cast<std::size_t>(sent);
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            return 0;
+        }
+        state->CloseIf(connection.get(), DisconnectReason::BROKEN);
+        return std::nullopt;
+    }
+}
+
 bool TcpSocket::SendRaw(std::string_view bytes)
 {
     iovec part{const_cast<char*>(bytes.data()), bytes.size()};

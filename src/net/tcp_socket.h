@@ -122,6 +122,10 @@ public:
     // The same for bytes that are already framed (whole lines with their CR LF), as a connection's writer sends
     // what has gathered in its queue. Also after CloseInOrder, until FinishSending.
     bool SendRaw(std::string_view bytes);
+    // Hands the kernel as much of the line (text up to its first NUL, then CR LF) as it takes at once, without
+    // waiting: how many bytes it took, or nothing when the connection failed (the socket is then closed) or is
+    // not connected. For a connection's writer's owner that sends directly while nothing waits before the line.
+    [[nodiscard]] std::optional<std::size_t> SendLineNow(std::string_view text);
     void SetSendStallLimit(std::chrono::milliseconds limit);
     // Caps what the kernel holds for the peer (it would otherwise let the buffer grow to megabytes), so a queue
     // in front of the socket is what decides how far a peer may fall behind.
