@@ -1,6 +1,8 @@
 # Front door: `make run` and `make test` set up a fresh Debian 12 machine, build and go.
 JOBS ?= $(shell nproc)
 CTEST_ARGS ?=
+# Extra configure arguments, e.g. CMAKE_ARGS=-DCMAKE_COMPILE_WARNING_AS_ERROR=ON as CI passes them.
+CMAKE_ARGS ?=
 
 .PHONY: all setup build run test package asan tsan bench fuzz soak clean
 
@@ -10,7 +12,7 @@ setup:
 	@scripts/install-deps
 
 build: setup
-	cmake --preset default >/dev/null
+	cmake --preset default $(CMAKE_ARGS) >/dev/null
 	cmake --build --preset default -j $(JOBS)
 
 run: build
@@ -24,12 +26,12 @@ package: build
 	cmake --build --preset default --target package
 
 asan: setup
-	cmake --preset asan >/dev/null
+	cmake --preset asan $(CMAKE_ARGS) >/dev/null
 	cmake --build --preset asan -j $(JOBS)
 	ctest --preset asan -j $(JOBS) $(CTEST_ARGS)
 
 tsan: setup
-	cmake --preset tsan >/dev/null
+	cmake --preset tsan $(CMAKE_ARGS) >/dev/null
 	cmake --build --preset tsan -j $(JOBS)
 	ctest --preset tsan -j $(JOBS) $(CTEST_ARGS)
 

@@ -40,8 +40,7 @@ pyrandel::Grid MiddleGame()
         const pyrandel::SearchBoard board(grid, colours);
         for (int lane = 0; lane < pyrandel::LANES && !over; ++lane) {
             const int cell = board.Landing(lane);
-            over =
-                cell != pyrandel::SearchBoard::NO_SPOT && (board.Completes(cell, 0) || board.Completes(cell, 1));
+            over = cell != pyrandel::SearchBoard::NO_SPOT && (board.Completes(cell, 0) || board.Completes(cell, 1));
         }
         if (!over) {
             return grid;
@@ -49,7 +48,8 @@ pyrandel::Grid MiddleGame()
     }
 }
 
-template <typename Board> void BM_PutAndTake(benchmark::State& state)
+template <typename Board>
+void BM_PutAndTake(benchmark::State& state)
 {
     constexpr std::array<int, 2> colours = {0, 1};
     Board board(MiddleGame(), colours);

@@ -407,8 +407,7 @@ void PlotRelayLatency(benchmark::State& state, HostKind kind)
     // The draw from the creation state puts the four in some order; whoever sends, the others are relayed to,
     // and left = 1 keeps the turn, so no CAN_PUT comes between the samples.
     RawLineSocket& host_sender = host.players[0];
-    std::array<RawLineSocket*, RECEIVERS> host_receivers{&host.players[1], &host.players[2],
-                                                         &host.players[3]};
+    std::array<RawLineSocket*, RECEIVERS> host_receivers{&host.players[1], &host.players[2], &host.players[3]};
 
     BareRelay bare;
     RawLineSocket bare_sender;
@@ -417,8 +416,7 @@ void PlotRelayLatency(benchmark::State& state, HostKind kind)
         state.SkipWithError("bare relay did not connect");
         return;
     }
-    std::array<RawLineSocket*, RECEIVERS> bare_receivers{&bare_sockets[0], &bare_sockets[1],
-                                                         &bare_sockets[2]};
+    std::array<RawLineSocket*, RECEIVERS> bare_receivers{&bare_sockets[0], &bare_sockets[1], &bare_sockets[2]};
 
     constexpr std::string_view MOVE = "PLOT\t0\t7\t3\t0\t1";
     std::vector<double> host_samples;
@@ -544,10 +542,10 @@ void ChatFlood(benchmark::State& state, HostKind kind)
 
 struct FloodResult {
     std::vector<double> latencies_us; // the reader's, one per line
-    double cut_after_bound_s = -1.0;   // the silent peer's cut after its queue passed the bound; -1: not seen
-    long most_in_kernel = 0;           // bytes the kernel held for the silent peer at most
+    double cut_after_bound_s = -1.0;  // the silent peer's cut after its queue passed the bound; -1: not seen
+    long most_in_kernel = 0;          // bytes the kernel held for the silent peer at most
     std::int64_t lost = 0;
-    bool started = false;              // the host was there to be flooded
+    bool started = false; // the host was there to be flooded
 };
 
 // A host with a chatter (id 0), a reader (id 1) and a third player (id 2) that reads all along or never.
@@ -577,7 +575,9 @@ FloodResult RunFlood(HostKind kind, bool third_reads)
     std::atomic<std::int64_t> cut_ns{0};
     long most_in_kernel = 0;
     const auto epoch = Clock::now();
-    auto since_epoch = [&] { return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - epoch).count(); };
+    auto since_epoch = [&] {
+        return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - epoch).count();
+    };
     // A chat text as long as players type them: the send time, then words.
     const std::string words = " some ordinary chat text of a player, typed at length";
     // The chat line relayed to the others, as long as the host makes it.
@@ -787,9 +787,7 @@ void FloodWithQuietPlayer(benchmark::State& state, HostKind kind)
 }
 
 BENCHMARK_CAPTURE(PlotRelayLatency, desktop, HostKind::DESKTOP)->Iterations(20000)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(PlotRelayLatency, dedicated, HostKind::DEDICATED)
-    ->Iterations(20000)
-    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(PlotRelayLatency, dedicated, HostKind::DEDICATED)->Iterations(20000)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(ChatThroughput, desktop, HostKind::DESKTOP)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond)
@@ -798,10 +796,7 @@ BENCHMARK_CAPTURE(ChatThroughput, dedicated, HostKind::DEDICATED)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
-BENCHMARK_CAPTURE(ChatFlood, desktop, HostKind::DESKTOP)
-    ->Iterations(1)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+BENCHMARK_CAPTURE(ChatFlood, desktop, HostKind::DESKTOP)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(ChatFlood, dedicated, HostKind::DEDICATED)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond)

@@ -42,7 +42,8 @@ constexpr int SAMPLES = 200;
 // Moves at a person's brisk pace, under the seats' intent limit (10 a second each), the same for both kinds.
 constexpr auto MOVE_GAP = 55ms;
 // "さんは、" in code page 932: the host's colour announcement, "<name>さんは、<colour>色です".
-const std::string MSG_COLOUR_MARK = "\x82\xB3\x82\xF1\x82\xCD\x81" "A";
+const std::string MSG_COLOUR_MARK = "\x82\xB3\x82\xF1\x82\xCD\x81"
+                                    "A";
 
 double Percentile(std::vector<double> values, double fraction)
 {
@@ -51,7 +52,10 @@ double Percentile(std::vector<double> values, double fraction)
     return values[index];
 }
 
-double Micros(Clock::duration elapsed) { return std::chrono::duration<double, std::micro>(elapsed).count(); }
+double Micros(Clock::duration elapsed)
+{
+    return std::chrono::duration<double, std::micro>(elapsed).count();
+}
 
 long ResidentKib(int pid)
 {
@@ -109,7 +113,8 @@ std::vector<double> TcpMoves(int port)
     int mover = -1;
     for (int i = 0; i < 2; ++i) {
         while (auto line = players[i]->ReadLine()) {
-            if (i == 0 && mover < 0 && line->rfind("MSG\tTcp", 0) == 0 && line->find(MSG_COLOUR_MARK) != std::string::npos) {
+            if (i == 0 && mover < 0 && line->rfind("MSG\tTcp", 0) == 0 &&
+                line->find(MSG_COLOUR_MARK) != std::string::npos) {
                 mover = line->rfind("MSG\tTcpA", 0) == 0 ? 0 : 1;
             }
             if (line->rfind("STARTVS", 0) == 0) {
@@ -157,7 +162,8 @@ struct BenchPage {
         } else if (type == "cells") {
             for (const auto& change : event.at("changes").as_array()) {
                 const auto& c = change.as_array();
-                cells[static_cast<std::size_t>(c[1].as_int64() * COLUMNS + c[0].as_int64())] = static_cast<int>(c[2].as_int64());
+                cells[static_cast<std::size_t>(c[1].as_int64() * COLUMNS + c[0].as_int64())] =
+                    static_cast<int>(c[2].as_int64());
             }
         } else if (type == "lanes") {
             Lanes(event.at("lanes").as_array());
@@ -176,7 +182,8 @@ struct BenchPage {
         for (std::size_t lane = 0; lane < values.size(); ++lane) {
             if (!values[lane].is_null()) {
                 const auto& spot = values[lane].as_array();
-                open_lanes.push_back({static_cast<int>(lane), Cell{static_cast<int>(spot[0].as_int64()), static_cast<int>(spot[1].as_int64())}});
+                open_lanes.push_back({static_cast<int>(lane), Cell{static_cast<int>(spot[0].as_int64()),
+                                                                   static_cast<int>(spot[1].as_int64())}});
             }
         }
     }

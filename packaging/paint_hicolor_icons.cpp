@@ -27,8 +27,7 @@ int main(int argc, char* argv[])
         }
         const QString folder = QStringLiteral("%1x%1/apps").arg(size);
         const QString path = out.filePath(folder + QLatin1Char('/') + file_name);
-        if (!out.mkpath(folder) ||
-            !pyrandel::IconPainter::Paint(pyrandel::IconId::PROGRAM, size).save(path)) {
+        if (!out.mkpath(folder) || !pyrandel::IconPainter::Paint(pyrandel::IconId::PROGRAM, size).save(path)) {
             std::fprintf(stderr, "paint_hicolor_icons: cannot write %s\n", qPrintable(path));
             return 1;
         }

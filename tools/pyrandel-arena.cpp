@@ -51,7 +51,8 @@ struct Options {
     bool version = false;
 };
 
-template <typename Number> [[nodiscard]] std::optional<Number> ParseNumber(std::string_view text)
+template <typename Number>
+[[nodiscard]] std::optional<Number> ParseNumber(std::string_view text)
 {
     Number value{};
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -164,11 +165,10 @@ void Complain(const char* option, const char* wants, std::string_view text)
         order += std::to_string(seat + 1);
     }
     std::string text = "game " + std::to_string(record.game + 1) + ": order " + order + ", ";
-    const std::string who = record.seat >= 0 ? "seat " + std::to_string(record.seat + 1) + " (" +
-                                                   pyrandel::EngineName(summary.seats[static_cast<std::size_t>(
-                                                       record.seat)]) +
-                                                   ")"
-                                             : "";
+    const std::string who = record.seat >= 0
+                                ? "seat " + std::to_string(record.seat + 1) + " (" +
+                                      pyrandel::EngineName(summary.seats[static_cast<std::size_t>(record.seat)]) + ")"
+                                : "";
     switch (record.end) {
     case GameEnd::WIN:
         text += who + " wins";

@@ -189,12 +189,12 @@ std::string SummaryJson(const ArenaSummary& summary)
         const Interval ci = WilsonInterval(wins, summary.games);
         const double share = summary.games > 0 ? static_cast<double>(wins) / summary.games : 0.0;
         json += (seat > 0 ? ", " : "") + std::string("{\"engine\": \"") + EngineName(summary.seats[seat]) +
-                "\", \"wins\": " + std::to_string(wins) + ", \"share\": " + Number("%.4f", share) +
-                ", \"ci95\": [" + Number("%.4f", ci.low) + ", " + Number("%.4f", ci.high) + "]}";
+                "\", \"wins\": " + std::to_string(wins) + ", \"share\": " + Number("%.4f", share) + ", \"ci95\": [" +
+                Number("%.4f", ci.low) + ", " + Number("%.4f", ci.high) + "]}";
     }
     const double mean = summary.moves > 0 ? summary.total_ms / static_cast<double>(summary.moves) : 0.0;
-    json += "], \"move_ms\": {\"mean\": " + Number("%.2f", mean) + ", \"max\": " + Number("%.2f", summary.max_ms) +
-            "}}";
+    json +=
+        "], \"move_ms\": {\"mean\": " + Number("%.2f", mean) + ", \"max\": " + Number("%.2f", summary.max_ms) + "}}";
     return json;
 }
 

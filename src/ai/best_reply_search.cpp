@@ -117,8 +117,7 @@ int BestReplySearch::Evaluate(const ThreatBoard& board, std::span<const int> ord
 // against the best so far with a window of one point (at alpha for the own side, at beta for the opponents'),
 // which is cheap, and searched in full only when it beats it. With more players the opponents' layers of passes
 // and replies do not gain from it, so every move is searched in full.
-int BestReplySearch::Searched(int seat, bool replied, int depth, int ply, int alpha, int beta, Side side,
-                              int& reply)
+int BestReplySearch::Searched(int seat, bool replied, int depth, int ply, int alpha, int beta, Side side, int& reply)
 {
     if (side != Side::NONE && seats == 2 && beta - alpha > 1) {
         const int score = side == Side::OWN ? OpponentMoves(seat, replied, depth, ply, alpha, alpha + 1, reply)
@@ -163,8 +162,9 @@ int BestReplySearch::SortMoves(std::array<Move, LANES>& moves, int colour, int p
         const int lane = LaneOf(cell % COLUMNS, cell / COLUMNS);
         const int key = lane == first_lane  ? 1 << 30
                         : lane == killer[0] ? 1 << 29
-                        : lane == killer[1] ? 1 << 28
-                                            : board->MoveGain(cell, colour) * 4096 + std::min(moves_history[Index(cell)], 4095);
+                        : lane == killer[1]
+                            ? 1 << 28
+                            : board->MoveGain(cell, colour) * 4096 + std::min(moves_history[Index(cell)], 4095);
         moves[Index(count++)] = Move{lane, cell, key};
     });
     std::sort(moves.begin(), moves.begin() + count, [](const Move& a, const Move& b) { return a.key > b.key; });
@@ -236,8 +236,7 @@ int BestReplySearch::OwnTurn(int depth, int ply, int alpha, int beta)
         const Move& move = moves[Index(i)];
         board->Put(move.cell, own);
         int reply = -1;
-        const int score =
-            Searched(1, false, child_depth, ply + 1, alpha, beta, i > 0 ? Side::OWN : Side::NONE, reply);
+        const int score = Searched(1, false, child_depth, ply + 1, alpha, beta, i > 0 ? Side::OWN : Side::NONE, reply);
         board->Take(move.cell);
         if (aborted) {
             return 0;
@@ -275,8 +274,7 @@ bool BestReplySearch::HandsOverWin(int seat, int cell)
 // The opponent in `seat` and those after it, up to the searching player's next turn. `replied` says whether an
 // opponent before has already made the searched reply of a best-reply layer; `best_reply` receives the reply
 // of the best line.
-int BestReplySearch::OpponentMoves(int seat, bool replied, int depth, int ply, int alpha, int beta,
-                                   int& best_reply)
+int BestReplySearch::OpponentMoves(int seat, bool replied, int depth, int ply, int alpha, int beta, int& best_reply)
 {
     if (seat == seats) {
         return OwnTurn(depth, ply, alpha, beta);

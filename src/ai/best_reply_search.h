@@ -50,15 +50,13 @@ private:
     };
 
     [[nodiscard]] int OwnTurn(int depth, int ply, int alpha, int beta);
-    [[nodiscard]] int OpponentMoves(int seat, bool replied, int depth, int ply, int alpha, int beta,
-                                    int& best_reply);
+    [[nodiscard]] int OpponentMoves(int seat, bool replied, int depth, int ply, int alpha, int beta, int& best_reply);
     [[nodiscard]] bool HandsOverWin(int seat, int cell);
     [[nodiscard]] CellSet WinsToBlock(const CellSet& playable) const;
     [[nodiscard]] int SortMoves(std::array<Move, LANES>& moves, int colour, int ply, int first_lane) const;
     // Whose later move of a node is searched, or NONE for the first move, which is always searched in full.
     enum class Side : std::uint8_t { NONE, OWN, OPPONENTS };
-    [[nodiscard]] int Searched(int seat, bool replied, int depth, int ply, int alpha, int beta, Side side,
-                               int& reply);
+    [[nodiscard]] int Searched(int seat, bool replied, int depth, int ply, int alpha, int beta, Side side, int& reply);
     [[nodiscard]] bool OutOfTime();
     void Reward(int ply, int colour, const Move& move, int depth);
 

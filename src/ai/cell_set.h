@@ -50,7 +50,8 @@ public:
     }
 
     // Calls `visit(cell)` for every cell, in increasing order.
-    template <typename Visit> constexpr void ForEach(Visit visit) const
+    template <typename Visit>
+    constexpr void ForEach(Visit visit) const
     {
         for (int w = 0; w < WORDS; ++w) {
             for (std::uint64_t word = words[static_cast<std::size_t>(w)]; word != 0; word &= word - 1) {
@@ -67,7 +68,8 @@ private:
     [[nodiscard]] static constexpr std::size_t Word(int cell) { return static_cast<std::size_t>(cell) / 64; }
     [[nodiscard]] static constexpr std::uint64_t Bit(int cell) { return std::uint64_t{1} << (cell % 64); }
 
-    template <typename Op> [[nodiscard]] constexpr CellSet Combine(const CellSet& other, Op op) const
+    template <typename Op>
+    [[nodiscard]] constexpr CellSet Combine(const CellSet& other, Op op) const
     {
         CellSet result;
         for (std::size_t w = 0; w < WORDS; ++w) {

@@ -58,8 +58,7 @@ using namespace std::chrono_literals;
 [[nodiscard]] std::variant<BestReplySearch, ParanoidSearch> SearchFor(EngineStyle style, int level)
 {
     if (style == EngineStyle::REFERENCE) {
-        return std::variant<BestReplySearch, ParanoidSearch>(std::in_place_type<ParanoidSearch>,
-                                                             TableBitsFor(level));
+        return std::variant<BestReplySearch, ParanoidSearch>(std::in_place_type<ParanoidSearch>, TableBitsFor(level));
     }
     return std::variant<BestReplySearch, ParanoidSearch>(std::in_place_type<BestReplySearch>, TableBitsFor(level));
 }

@@ -51,8 +51,7 @@ public:
     Engine(int level, std::uint64_t seed, EngineStyle style = EngineStyle::STANDARD);
 
     // Play
-    [[nodiscard]] std::optional<int> ChooseLane(const Grid& grid, const Seating& seating,
-                                                std::stop_token stop = {});
+    [[nodiscard]] std::optional<int> ChooseLane(const Grid& grid, const Seating& seating, std::stop_token stop = {});
 
     // Settings
     [[nodiscard]] int level() const { return level_number; }

@@ -146,8 +146,7 @@ int ParanoidSearch::Node(int depth, int ply, int alpha, int beta, int mover_inde
                    : move.lane == killer[1] ? 1 << 28
                                             : moves_history[Index(move.cell)];
     }
-    std::sort(moves.begin(), moves.begin() + move_count,
-              [](const Move& a, const Move& b) { return a.key > b.key; });
+    std::sort(moves.begin(), moves.begin() + move_count, [](const Move& a, const Move& b) { return a.key > b.key; });
 
     // A forced move is searched without using up depth: it adds no choice to the tree.
     const int child_depth = forced >= 0 ? depth : depth - 1;

@@ -7,7 +7,8 @@
 namespace pyrandel {
 
 // The cell index (row * COLUMNS + col) where a ball dropped into `lane` rests, or `no_spot`.
-template <typename CellReader> [[nodiscard]] constexpr int LandingCell(int lane, int no_spot, CellReader at)
+template <typename CellReader>
+[[nodiscard]] constexpr int LandingCell(int lane, int no_spot, CellReader at)
 {
     const int col = lane / 2;
     const bool odd = (lane & 1) != 0;

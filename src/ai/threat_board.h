@@ -49,7 +49,7 @@ namespace threat_board_detail {
 }
 
 inline constexpr CellSet ALL_CELLS = AllCells();
-inline constexpr std::array<CellSet, ROWS * COLUMNS> ABOVE = AboveCells();
+inline constexpr std::array<CellSet, ROWS* COLUMNS> ABOVE = AboveCells();
 
 } // namespace threat_board_detail
 

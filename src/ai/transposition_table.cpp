@@ -43,8 +43,7 @@ void TranspositionTable::Store(std::uint64_t key, int score, int depth, int best
     if (entry.generation == generation && entry.key != key && entry.depth > depth) {
         return;
     }
-    entry =
-        Entry{key, score, static_cast<std::int8_t>(depth), static_cast<std::int8_t>(best_lane), bound, generation};
+    entry = Entry{key, score, static_cast<std::int8_t>(depth), static_cast<std::int8_t>(best_lane), bound, generation};
 }
 
 } // namespace pyrandel

@@ -55,7 +55,10 @@ Lobby::~Lobby()
     computers.clear();
 }
 
-int Lobby::Run() { return view.RunLobby(*this); }
+int Lobby::Run()
+{
+    return view.RunLobby(*this);
+}
 
 // LobbyEvents
 
@@ -148,7 +151,10 @@ InputResult Lobby::FilterChatInput(KeyMessage message, int code)
 
 // Modes
 
-void Lobby::ConnectToHost() { ConnectTo(options.port); }
+void Lobby::ConnectToHost()
+{
+    ConnectTo(options.port);
+}
 
 void Lobby::ConnectTo(int port)
 {
@@ -187,7 +193,8 @@ bool Lobby::StartHosting()
     const int bound = server.Port();
     const std::vector<std::string> links = StartWebFront(bound != 0 ? bound : options.port);
     // The field keeps "localhost" for the own player; the others need an address they can reach.
-    const std::vector<std::string> addresses = options.host_addresses ? options.host_addresses() : std::vector<std::string>{};
+    const std::vector<std::string> addresses =
+        options.host_addresses ? options.host_addresses() : std::vector<std::string>{};
     if (const std::string line = HostAddressLine(addresses, links); !line.empty()) {
         controls.AppendChat(line);
     }
@@ -239,7 +246,10 @@ void Lobby::StopHosting()
     server.Close();
 }
 
-void Lobby::Disconnect() { client.Disconnect(); }
+void Lobby::Disconnect()
+{
+    client.Disconnect();
+}
 
 void Lobby::HostStopped()
 {
@@ -353,8 +363,8 @@ void Lobby::SetHosting(Hosting now)
 
 bool Lobby::MayAddComputer() const
 {
-    const auto active = std::count_if(computers.begin(), computers.end(),
-                                      [](const ComputerPlayer& player) { return player.Active(); });
+    const auto active =
+        std::count_if(computers.begin(), computers.end(), [](const ComputerPlayer& player) { return player.Active(); });
     return hosting == Hosting::ON && listed < PLAYER_SLOTS && active < MAX_COMPUTER_PLAYERS;
 }
 

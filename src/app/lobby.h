@@ -44,7 +44,7 @@ struct LobbyOptions {
     // then connects to the port actually bound.
     int port = protocol::GAME_PORT;
     std::string listen_address; // empty: every address of the machine, IPv6 and IPv4
-    SettingsFile settings;                      // kq.ini in the current directory
+    SettingsFile settings;      // kq.ini in the current directory
     // How long the lobby's computer players pause before each move.
     std::chrono::milliseconds computer_pause = HUMAN_PAUSE;
     // The addresses the host tells its own player when hosting starts.

@@ -57,7 +57,10 @@ std::string LobbyControls::ReadField(int id)
     return std::string(Cp932Prefix(text, FIELD_READ_BYTES));
 }
 
-void LobbyControls::WriteField(int id, std::string_view text) { view.WriteField(id, text); }
+void LobbyControls::WriteField(int id, std::string_view text)
+{
+    view.WriteField(id, text);
+}
 
 int LobbyControls::ComputerLevel()
 {
@@ -87,15 +90,30 @@ void LobbyControls::SetConnectControls(ControlState state, ConnectMode mode)
 
 // ClientView
 
-std::string LobbyControls::PlayerName() { return ReadField(CONTROL_NAME); }
+std::string LobbyControls::PlayerName()
+{
+    return ReadField(CONTROL_NAME);
+}
 
-void LobbyControls::AppendChat(std::string_view text) { chat.Append(text); }
+void LobbyControls::AppendChat(std::string_view text)
+{
+    chat.Append(text);
+}
 
-void LobbyControls::AddParticipant(std::string_view name, int id) { participants.Add(name, id); }
+void LobbyControls::AddParticipant(std::string_view name, int id)
+{
+    participants.Add(name, id);
+}
 
-void LobbyControls::RemoveParticipant(int id) { participants.Remove(id); }
+void LobbyControls::RemoveParticipant(int id)
+{
+    participants.Remove(id);
+}
 
-void LobbyControls::ClearParticipants() { participants.Clear(); }
+void LobbyControls::ClearParticipants()
+{
+    participants.Clear();
+}
 
 void LobbyControls::ResetMatchButtons()
 {
@@ -103,10 +121,15 @@ void LobbyControls::ResetMatchButtons()
     view.EnableControl(CONTROL_END_MATCH, ControlState::DISABLED);
 }
 
-void LobbyControls::ShowStatus(std::string_view text) { view.ShowStatus(text); }
+void LobbyControls::ShowStatus(std::string_view text)
+{
+    view.ShowStatus(text);
+}
 
 // The status line says so already; the lobby's controls stay as the player set them.
-void LobbyControls::Connected() {}
+void LobbyControls::Connected()
+{
+}
 
 void LobbyControls::ConnectionEnded(ConnectionEnd how)
 {
@@ -116,24 +139,54 @@ void LobbyControls::ConnectionEnded(ConnectionEnd how)
     }
 }
 
-void LobbyControls::PostCommand(int command, int param) { view.PostCommand(command, param); }
+void LobbyControls::PostCommand(int command, int param)
+{
+    view.PostCommand(command, param);
+}
 
-void LobbyControls::OpenBattleWindow(int colour, BattleEvents& events) { view.OpenBattleWindow(colour, events); }
+void LobbyControls::OpenBattleWindow(int colour, BattleEvents& events)
+{
+    view.OpenBattleWindow(colour, events);
+}
 
-bool LobbyControls::IsBattleWindowOpen() { return view.IsBattleWindowOpen(); }
+bool LobbyControls::IsBattleWindowOpen()
+{
+    return view.IsBattleWindowOpen();
+}
 
-void LobbyControls::CloseBattleWindow() { view.CloseBattleWindow(); }
+void LobbyControls::CloseBattleWindow()
+{
+    view.CloseBattleWindow();
+}
 
-void LobbyControls::RepaintBattleWindow() { view.RepaintBattleWindow(); }
+void LobbyControls::RepaintBattleWindow()
+{
+    view.RepaintBattleWindow();
+}
 
-void LobbyControls::SetBattleIcon(int colour) { view.SetBattleIcon(colour); }
+void LobbyControls::SetBattleIcon(int colour)
+{
+    view.SetBattleIcon(colour);
+}
 
-void LobbyControls::DrawCell(int col, int row) { view.DrawBattleCell(col, row); }
+void LobbyControls::DrawCell(int col, int row)
+{
+    view.DrawBattleCell(col, row);
+}
 
-void LobbyControls::DrawMarker(int col, int row) { view.DrawBattleMarker(col, row); }
+void LobbyControls::DrawMarker(int col, int row)
+{
+    view.DrawBattleMarker(col, row);
+}
 
-void LobbyControls::Announce(BattleAnnouncement what) { view.AnnounceBattle(what); }
+void LobbyControls::Announce(BattleAnnouncement what)
+{
+    view.AnnounceBattle(what);
+}
 
-void LobbyControls::ShowMessageBox(std::string_view text) { view.ShowMessageBox(text); }
+void LobbyControls::ShowMessageBox(std::string_view text)
+{
+    view.ShowMessageBox(text);
+}
 
 } // namespace pyrandel

@@ -53,8 +53,8 @@ void ParticipantList::Remove(int id)
 {
     {
         const std::lock_guard guard(lock);
-        const auto found = std::find_if(entries.begin(), entries.end(),
-                                        [id](const RosterEntry& entry) { return entry.id == id; });
+        const auto found =
+            std::find_if(entries.begin(), entries.end(), [id](const RosterEntry& entry) { return entry.id == id; });
         if (found == entries.end()) {
             return;
         }

@@ -11,10 +11,7 @@ constexpr int HINT_LEVEL = 3;
 } // namespace
 
 Program::Program(LobbyView& view, LobbyOptions options)
-    : controls_(view, participants_),
-      board_(controls_),
-      server_(random_),
-      client_(board_, controls_),
+    : controls_(view, participants_), board_(controls_), server_(random_), client_(board_, controls_),
       lobby_(view, controls_, board_, server_, client_, std::move(options))
 {
     // Only the own colour is known here; the engine takes the other colours from the board.

@@ -56,9 +56,14 @@ void WriteRecord(std::string& out, std::string_view text)
 
 } // namespace
 
-SettingsFile::SettingsFile(std::filesystem::path directory) : directory(std::move(directory)) {}
+SettingsFile::SettingsFile(std::filesystem::path directory) : directory(std::move(directory))
+{
+}
 
-std::filesystem::path SettingsFile::Path() const { return directory / SETTINGS_FILE_NAME; }
+std::filesystem::path SettingsFile::Path() const
+{
+    return directory / SETTINGS_FILE_NAME;
+}
 
 Settings SettingsFile::Parse(std::string_view bytes)
 {

@@ -146,7 +146,7 @@ private:
     ComputerEnding end = ComputerEnding::RUNNING;
 
     std::function<void()> room_handler; // set before Connect, called on the connection thread
-    Engine engine; // command thread only
+    Engine engine;                      // command thread only
     Board board;
     ClientSession session;
     std::jthread commands;

@@ -27,7 +27,7 @@ void AddStandardOptions(CLI::App& app);
 
 // Checks for option values, strict where CLI11 is lenient (it would take "0x10", "010" or "1e3"): digits only,
 // in decimal, within range. Each returns CLI11's empty text for a good value, else what is wrong.
-[[nodiscard]] CLI::Validator PortNumber();   // 1 to 65535
+[[nodiscard]] CLI::Validator PortNumber(); // 1 to 65535
 [[nodiscard]] CLI::Validator DecimalNumber(std::uint64_t low, std::uint64_t high, std::string what);
 
 // The value of a text that passed DecimalNumber.

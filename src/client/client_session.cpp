@@ -19,13 +19,21 @@ namespace {
     return line;
 }
 
-[[nodiscard]] bool IsColour(int colour) { return colour >= 0 && colour < COLOURS; }
+[[nodiscard]] bool IsColour(int colour)
+{
+    return colour >= 0 && colour < COLOURS;
+}
 
 } // namespace
 
-ClientSession::ClientSession(Board& board, ClientView& view) : board(board), view(view) {}
+ClientSession::ClientSession(Board& board, ClientView& view) : board(board), view(view)
+{
+}
 
-ClientSession::~ClientSession() { Shutdown(); }
+ClientSession::~ClientSession()
+{
+    Shutdown();
+}
 
 // Sending
 
@@ -36,7 +44,10 @@ void ClientSession::SendChat(std::string_view text)
     SendLine(protocol::Chat(text));
 }
 
-void ClientSession::SendStart(int count) { SendLine(protocol::StartMatch(count)); }
+void ClientSession::SendStart(int count)
+{
+    SendLine(protocol::StartMatch(count));
+}
 
 void ClientSession::SendPlot(int colour, int col, int row, int win, int left)
 {
@@ -178,7 +189,10 @@ void ClientSession::CloseRequested(BattleClose how)
     LeaveMatch(how == BattleClose::PROGRAM ? TellHost::NO : TellHost::YES);
 }
 
-Grid ClientSession::Cells() const { return board.Snapshot(); }
+Grid ClientSession::Cells() const
+{
+    return board.Snapshot();
+}
 
 BoardMarks ClientSession::Marks() const
 {

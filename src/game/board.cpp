@@ -8,15 +8,23 @@ static_assert(texts::COLOUR_NAMES.size() == COLOURS, "every colour has its name 
 
 namespace {
 
-[[nodiscard]] constexpr bool IsColour(int colour) { return colour >= 0 && colour < COLOURS; }
+[[nodiscard]] constexpr bool IsColour(int colour)
+{
+    return colour >= 0 && colour < COLOURS;
+}
 
-[[nodiscard]] std::size_t IndexOf(Cell cell) { return static_cast<std::size_t>(cell.row * COLUMNS + cell.col); }
+[[nodiscard]] std::size_t IndexOf(Cell cell)
+{
+    return static_cast<std::size_t>(cell.row * COLUMNS + cell.col);
+}
 
 } // namespace
 
 // The constructor does not show "now waiting": at program start no view listens yet, and the lobby resets the
 // board (and so shows the text) when it opens.
-Board::Board(StatusSink& status, int win_count) : status(status), win_count(win_count), cells(EmptyGrid()) {}
+Board::Board(StatusSink& status, int win_count) : status(status), win_count(win_count), cells(EmptyGrid())
+{
+}
 
 void Board::Reset()
 {

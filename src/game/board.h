@@ -67,8 +67,8 @@ public:
     [[nodiscard]] BoardMarks Marks() const;
 
     // The local player's match
-    void BeginMatch(int colour);  // own_colour := colour, balls_left := 0; placing stays forbidden
-    void GrantTurn();             // balls_left := -1, may_place := true
+    void BeginMatch(int colour); // own_colour := colour, balls_left := 0; placing stays forbidden
+    void GrantTurn();            // balls_left := -1, may_place := true
     [[nodiscard]] int own_colour() const;
     [[nodiscard]] int balls_left() const;
     [[nodiscard]] bool may_place() const;

@@ -11,7 +11,10 @@ namespace {
     return col >= 0 && col < COLUMNS && row >= 0 && row < ROWS;
 }
 
-[[nodiscard]] constexpr bool IsOdd(int row) { return (row & 1) != 0; }
+[[nodiscard]] constexpr bool IsOdd(int row)
+{
+    return (row & 1) != 0;
+}
 
 // Counts consecutive cells of one colour along a scan; any other value, the edge included, restarts it.
 class RunCounter {

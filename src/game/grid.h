@@ -47,10 +47,12 @@ using Grid = std::array<int, ROWS * COLUMNS>;
 // The balls of every line through (col, row) that the winning rule counts as won: each unbroken run of
 // `colour` of win_count or more across or slanting through that cell, all of its balls, the cell itself once.
 // Empty when the ball completes no line (the same cases as CompletesLine).
-[[nodiscard]] std::vector<Cell> WinningLine(const Grid& grid, int col, int row, int colour,
-                                            int win_count = WIN_COUNT);
+[[nodiscard]] std::vector<Cell> WinningLine(const Grid& grid, int col, int row, int colour, int win_count = WIN_COUNT);
 
 // The lane that holds (col, row), for any position on the board.
-[[nodiscard]] constexpr int LaneOf(int col, int row) { return col * 2 + (row & 1); }
+[[nodiscard]] constexpr int LaneOf(int col, int row)
+{
+    return col * 2 + (row & 1);
+}
 
 } // namespace pyrandel

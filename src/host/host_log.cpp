@@ -104,7 +104,9 @@ std::string LogName(std::string_view cp932)
     return shown;
 }
 
-HostLog::HostLog(LogWriter& output, LogLevel shown) : writer(output), level(shown) {}
+HostLog::HostLog(LogWriter& output, LogLevel shown) : writer(output), level(shown)
+{
+}
 
 void HostLog::Note(std::string_view text)
 {

@@ -18,8 +18,9 @@ std::optional<int> ParseHostOptions(int argc, const char* const* argv, HostOptio
                    "TCP port to listen on, IPv4 and IPv6 (default " + std::to_string(protocol::GAME_PORT) + ")")
         ->type_name("N")
         ->check(PortNumber());
-    app.add_option("--seed", seed, "Seed of the draw of turn order and colours, for reproducible matches "
-                                   "(default: the current time)")
+    app.add_option("--seed", seed,
+                   "Seed of the draw of turn order and colours, for reproducible matches "
+                   "(default: the current time)")
         ->type_name("N")
         ->check(DecimalNumber(0, std::numeric_limits<std::uint32_t>::max(), "a number"));
     app.add_flag("--quiet", options.quiet, "Log errors only");
@@ -27,8 +28,9 @@ std::optional<int> ParseHostOptions(int argc, const char* const* argv, HostOptio
                  "Relay every move as told, as the desktop program's host does (default: referee the moves, "
                  "starts and chat, and drop what breaks the rules)");
     std::string web;
-    app.add_option("--web", web, "Serve the browser page on PORT (0: a free one), on every address or on ADDRESS "
-                                 "alone, and seat browsers in this room")
+    app.add_option("--web", web,
+                   "Serve the browser page on PORT (0: a free one), on every address or on ADDRESS "
+                   "alone, and seat browsers in this room")
         ->type_name("[ADDRESS:]PORT")
         ->check([](const std::string& value) {
             return ParseWebAddress(value) ? std::string() : "not [ADDRESS:]PORT with a numeric address: " + value;

@@ -27,7 +27,9 @@ void WriteAll(int fd, std::string_view text)
 
 } // namespace
 
-LogWriter::LogWriter(int descriptor) : fd(descriptor), thread([this] { Run(); }) {}
+LogWriter::LogWriter(int descriptor) : fd(descriptor), thread([this] { Run(); })
+{
+}
 
 LogWriter::~LogWriter()
 {

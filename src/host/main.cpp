@@ -51,8 +51,8 @@ int main(int argc, char** argv)
 
     // Every address of the machine, IPv6 and IPv4 alike.
     if (const ListenResult listening = server.Listen(options.port, LISTEN_BACKLOG); !listening) {
-        std::cerr << "pyrandel-host: cannot listen on port " << options.port << ": "
-                  << ListenErrorText(listening.error) << "\n";
+        std::cerr << "pyrandel-host: cannot listen on port " << options.port << ": " << ListenErrorText(listening.error)
+                  << "\n";
         return 1;
     }
     log.Note("listening on port " + std::to_string(server.Port()) +

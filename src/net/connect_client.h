@@ -96,7 +96,7 @@ private:
     bool attempt_pending = false;
     bool pending_cancelled = false; // Close came before the thread took up the pending attempt
     bool attempt_cancelled = false; // Close came during the current attempt
-    bool line_continues = false; // the client's thread only
+    bool line_continues = false;    // the client's thread only
 };
 
 } // namespace pyrandel

@@ -57,8 +57,8 @@ inline int LineReader::FindSpecial(int from, int limit) const
         while (limit - from >= 8) {
             std::uint64_t word;
             std::memcpy(&word, buffer.data() + from, sizeof word);
-            const std::uint64_t marks = zero_bytes(word) | zero_bytes(word ^ (ONES * '\r')) |
-                                        zero_bytes(word ^ (ONES * '\n'));
+            const std::uint64_t marks =
+                zero_bytes(word) | zero_bytes(word ^ (ONES * '\r')) | zero_bytes(word ^ (ONES * '\n'));
             if (marks != 0) {
                 return from + std::countr_zero(marks) / 8;
             }

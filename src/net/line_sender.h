@@ -103,15 +103,15 @@ private:
     TcpSocket& socket;
     mutable std::mutex lock; // guards the members below but `writer` and `on_progress`
     std::condition_variable wake;
-    std::string queued;         // framed lines not yet taken by the writer
-    std::size_t in_flight = 0;  // bytes the writer has taken and not yet handed to the kernel
+    std::string queued;        // framed lines not yet taken by the writer
+    std::size_t in_flight = 0; // bytes the writer has taken and not yet handed to the kernel
     std::size_t limit = SEND_QUEUE_LIMIT;
     std::vector<OriginBacklog> backlog; // per origin
-    bool serving = false;       // Send accepts lines
-    bool finishing = false;     // the writer sends what is left, finishes the connection and returns
-    bool stopping = false;      // the writer is to return at once
+    bool serving = false;               // Send accepts lines
+    bool finishing = false;             // the writer sends what is left, finishes the connection and returns
+    bool stopping = false;              // the writer is to return at once
     std::function<void()> on_progress;
-    std::thread writer;         // Start and Stop only
+    std::thread writer; // Start and Stop only
 };
 
 } // namespace pyrandel

@@ -167,7 +167,9 @@ void ListenServer::WaitForReaders(int origin)
 void ListenServer::RelayProgressed()
 {
     // Taking the lock orders this after a waiter's look at the queues, so the wake-up is never lost.
-    { const std::scoped_lock guard(relay_lock); }
+    {
+        const std::scoped_lock guard(relay_lock);
+    }
     relay_progress.notify_all();
 }
 

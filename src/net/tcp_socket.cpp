@@ -327,7 +327,9 @@ struct TcpSocket::State {
     }
 };
 
-TcpSocket::TcpSocket() : state(std::make_unique<State>()) {}
+TcpSocket::TcpSocket() : state(std::make_unique<State>())
+{
+}
 
 TcpSocket::~TcpSocket()
 {
@@ -354,8 +356,7 @@ TcpSocket& TcpSocket::TakeOver(TcpSocket& from)
     ConnectionPtr old;
     {
         const std::scoped_lock guard(state->lock, from.state->lock);
-        const Link link =
-            from.state->connected.load(std::memory_order_acquire) ? Link::CONNECTED : Link::NOT_CONNECTED;
+        const Link link = from.state->connected.load(std::memory_order_acquire) ? Link::CONNECTED : Link::NOT_CONNECTED;
         ConnectionPtr taken = from.state->Replace(nullptr, Link::NOT_CONNECTED);
         old = state->Replace(std::move(taken), link);
     }
@@ -429,8 +430,8 @@ TcpSocket TcpSocket::Accept()
         }
         sockaddr_storage peer{};
         socklen_t length = sizeof peer;
-        const int fd = ::accept4(listener->fd, reinterpret_cast<sockaddr*>(&peer), &length,
-                                 SOCK_CLOEXEC | SOCK_NONBLOCK);
+        const int fd =
+            ::accept4(listener->fd, reinterpret_cast<sockaddr*>(&peer), &length, SOCK_CLOEXEC | SOCK_NONBLOCK);
         if (fd >= 0) {
             ConnectionPtr connection = MakeConnection(fd);
             if (!connection) {
@@ -547,9 +548,8 @@ int TcpSocket::ReadLine(char* out, int max)
         state->reader.Clear();
         state->reader_generation = generation;
     }
-    return state->reader.ReadLine(out, max, [this](char* destination, int capacity) {
-        return Receive(destination, capacity);
-    });
+    return state->reader.ReadLine(out, max,
+                                  [this](char* destination, int capacity) { return Receive(destination, capacity); });
 }
 
 int TcpSocket::Receive(char* destination, int capacity)

@@ -30,9 +30,9 @@ enum class AddressReuse { NO, YES };
 inline constexpr int LINE_LIMIT = 79;
 
 // ReadLine results.
-inline constexpr int LINE_NONE = 0;     // not connected on entry, or the connection ended (socket now closed)
-inline constexpr int LINE_WHOLE = 1;    // a whole line was stored, its end consumed
-inline constexpr int LINE_PARTIAL = 2;  // `max` bytes were stored and the line goes on
+inline constexpr int LINE_NONE = 0;    // not connected on entry, or the connection ended (socket now closed)
+inline constexpr int LINE_WHOLE = 1;   // a whole line was stored, its end consumed
+inline constexpr int LINE_PARTIAL = 2; // `max` bytes were stored and the line goes on
 
 // A peer that takes no byte for this long has stopped reading (the kernel holds hundreds of kilobytes for it, a
 // game sends a few dozen a line). Its connection is ended, so its writer is held up for a bounded time only.

@@ -15,7 +15,10 @@ constexpr char TAB = '\t';
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-[[nodiscard]] constexpr bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+[[nodiscard]] constexpr bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 [[nodiscard]] std::string_view UpToNul(std::string_view text)
 {
@@ -58,9 +61,15 @@ std::string_view FieldList::Get(int index) const
     return std::string_view(buffer).substr(span.start, span.length);
 }
 
-int FieldList::Number(int index) const { return ReadNumber(Get(index)); }
+int FieldList::Number(int index) const
+{
+    return ReadNumber(Get(index));
+}
 
-bool FieldList::Is(std::string_view word) const { return count > 0 && Get(0) == word; }
+bool FieldList::Is(std::string_view word) const
+{
+    return count > 0 && Get(0) == word;
+}
 
 int ReadNumber(std::string_view text)
 {

@@ -8,7 +8,10 @@ namespace pyrandel::protocol {
 
 namespace {
 
-[[nodiscard]] std::string Line(std::string_view word) { return std::string(word); }
+[[nodiscard]] std::string Line(std::string_view word)
+{
+    return std::string(word);
+}
 
 template <typename... Fields>
 [[nodiscard]] std::string Line(std::string_view word, const Fields&... fields)
@@ -29,22 +32,49 @@ template <typename... Fields>
 
 } // namespace
 
-std::string NewClient(std::string_view name) { return Line(NEW_C, name); }
-std::string Chat(std::string_view text) { return Line(CHAT, text); }
-std::string StartMatch() { return Line(STARTVS); }
-std::string StartMatch(int count) { return Line(STARTVS, count); }
+std::string NewClient(std::string_view name)
+{
+    return Line(NEW_C, name);
+}
+std::string Chat(std::string_view text)
+{
+    return Line(CHAT, text);
+}
+std::string StartMatch()
+{
+    return Line(STARTVS);
+}
+std::string StartMatch(int count)
+{
+    return Line(STARTVS, count);
+}
 
 std::string Plot(int colour, int col, int row, int win, int left)
 {
     return Line(PLOT, colour, col, row, win, left);
 }
 
-std::string EndMatch(int own_id) { return Line(END_VS, own_id); }
+std::string EndMatch(int own_id)
+{
+    return Line(END_VS, own_id);
+}
 
-std::string Id(int id) { return Line(ID, id); }
-std::string Add(int id, std::string_view name) { return Line(ADD, id, name); }
-std::string Del(int id) { return Line(DEL, id); }
-std::string Msg(std::string_view text) { return Line(MSG, text); }
+std::string Id(int id)
+{
+    return Line(ID, id);
+}
+std::string Add(int id, std::string_view name)
+{
+    return Line(ADD, id, name);
+}
+std::string Del(int id)
+{
+    return Line(DEL, id);
+}
+std::string Msg(std::string_view text)
+{
+    return Line(MSG, text);
+}
 
 std::string ChatRelay(int id, std::string_view name, std::string_view text)
 {
@@ -59,21 +89,45 @@ std::string ChatRelay(int id, std::string_view name, std::string_view text)
     return line;
 }
 
-std::string MatchStart(int colour, int count) { return Line(STARTVS, colour, count); }
-std::string CanPut() { return Line(CAN_PUT); }
+std::string MatchStart(int colour, int count)
+{
+    return Line(STARTVS, colour, count);
+}
+std::string CanPut()
+{
+    return Line(CAN_PUT);
+}
 
 std::string PlotRelay(std::string_view colour, std::string_view col, std::string_view row, std::string_view win)
 {
     return Line(PLOT, colour, col, row, win);
 }
 
-std::string EndMatchLost() { return Line(END_VS); }
-std::string EndMatchRelay(int id, std::string_view field2) { return Line(END_VS, id, field2); }
+std::string EndMatchLost()
+{
+    return Line(END_VS);
+}
+std::string EndMatchRelay(int id, std::string_view field2)
+{
+    return Line(END_VS, id, field2);
+}
 
-std::string MsgServerFull() { return Msg(texts::MSG_SERVER_FULL); }
-std::string MsgMatchRunning() { return Msg(texts::MSG_MATCH_RUNNING); }
-std::string MsgArrived(std::string_view name) { return Msg(Join({name, texts::MSG_ARRIVED_SUFFIX})); }
-std::string MsgGone(std::string_view name) { return Msg(Join({name, texts::MSG_GONE_SUFFIX})); }
+std::string MsgServerFull()
+{
+    return Msg(texts::MSG_SERVER_FULL);
+}
+std::string MsgMatchRunning()
+{
+    return Msg(texts::MSG_MATCH_RUNNING);
+}
+std::string MsgArrived(std::string_view name)
+{
+    return Msg(Join({name, texts::MSG_ARRIVED_SUFFIX}));
+}
+std::string MsgGone(std::string_view name)
+{
+    return Msg(Join({name, texts::MSG_GONE_SUFFIX}));
+}
 
 std::string MsgColour(std::string_view name, int colour)
 {

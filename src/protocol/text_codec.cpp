@@ -28,13 +28,12 @@ constexpr std::string_view UNKNOWN_CP932 = "?";
 [[nodiscard]] std::size_t Utf8CharacterLength(std::string_view text)
 {
     const auto first = static_cast<unsigned char>(text[0]);
-    const std::size_t expected = first >= 0xC2 && first <= 0xDF ? 2
+    const std::size_t expected = first >= 0xC2 && first <= 0xDF   ? 2
                                  : first >= 0xE0 && first <= 0xEF ? 3
                                  : first >= 0xF0 && first <= 0xF4 ? 4
                                                                   : 1;
     std::size_t length = 1;
-    while (length < expected && length < text.size() &&
-           (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) {
+    while (length < expected && length < text.size() && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) {
         ++length;
     }
     return length;

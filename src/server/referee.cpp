@@ -24,9 +24,15 @@ constexpr int LEFT_FIELD = 5;
     return index < fields.Count() && fields.Get(index) == std::to_string(fields.Number(index));
 }
 
-[[nodiscard]] bool OnBoard(int col, int row) { return col >= 0 && col < COLUMNS && row >= 0 && row < ROWS; }
+[[nodiscard]] bool OnBoard(int col, int row)
+{
+    return col >= 0 && col < COLUMNS && row >= 0 && row < ROWS;
+}
 
-[[nodiscard]] std::size_t At(int col, int row) { return static_cast<std::size_t>(row * COLUMNS + col); }
+[[nodiscard]] std::size_t At(int col, int row)
+{
+    return static_cast<std::size_t>(row * COLUMNS + col);
+}
 
 } // namespace
 
@@ -45,7 +51,10 @@ void Referee::BeginMatch(std::span<const Seat> players)
     running = !seats.empty();
 }
 
-void Referee::EndMatch() { running = false; }
+void Referee::EndMatch()
+{
+    running = false;
+}
 
 std::optional<Offence> Referee::JudgeMove(int sender, const FieldList& fields) const
 {

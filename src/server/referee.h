@@ -87,7 +87,7 @@ public:
 
 private:
     struct SlotRecord {
-        Clock::time_point chat_due{};      // when the line after the allowance may come
+        Clock::time_point chat_due{};        // when the line after the allowance may come
         std::bitset<OFFENCE_KINDS> reported; // kinds reported in the current run of drops
         int unreported = 0;
     };
@@ -101,7 +101,6 @@ private:
     std::size_t turn = 0;    // index into seats of the player holding the turn
     Grid grid = EmptyGrid();
     std::vector<SlotRecord> records; // per slot
-
 };
 
 } // namespace pyrandel

@@ -40,10 +40,9 @@ bool NameSortsBefore(std::string_view left, std::string_view right)
 
 void InsertInListOrder(std::vector<RosterEntry>& entries, RosterEntry entry)
 {
-    const auto place = std::upper_bound(entries.begin(), entries.end(), entry.name,
-                                        [](std::string_view value, const RosterEntry& listed) {
-                                            return NameSortsBefore(value, listed.name);
-                                        });
+    const auto place = std::upper_bound(
+        entries.begin(), entries.end(), entry.name,
+        [](std::string_view value, const RosterEntry& listed) { return NameSortsBefore(value, listed.name); });
     entries.insert(place, std::move(entry));
 }
 

@@ -26,10 +26,7 @@ public:
     // A participant announced itself (NEW_C): a join, or a new name for one already there.
     virtual void OnJoin(int id, std::string_view name) { (void)id, (void)name; }
     // A connection ended, for `reason`; `name` is "?" when it never sent NEW_C.
-    virtual void OnLeave(int id, std::string_view name, DisconnectReason reason)
-    {
-        (void)id, (void)name, (void)reason;
-    }
+    virtual void OnLeave(int id, std::string_view name, DisconnectReason reason) { (void)id, (void)name, (void)reason; }
     // The players of a new match in turn order, each with its colour.
     virtual void OnMatchStart(std::span<const SeatColour> players) { (void)players; }
     virtual void OnWin(int id, std::string_view name, int colour) { (void)id, (void)name, (void)colour; }

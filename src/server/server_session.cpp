@@ -242,8 +242,7 @@ void ServerSession::HandlePlot(int id, const FieldList& fields)
     }
     // A trusting host checks nothing of the move; a column below 0 means "no ball" and is not passed on.
     if (fields.Number(2) >= 0) {
-        const std::string relay =
-            protocol::PlotRelay(fields.Get(1), fields.Get(2), fields.Get(3), fields.Get(4));
+        const std::string relay = protocol::PlotRelay(fields.Get(1), fields.Get(2), fields.Get(3), fields.Get(4));
         for (int k = 0; k < player_count; ++k) {
             const int player = match_order[static_cast<std::size_t>(k)];
             if (player != id) {

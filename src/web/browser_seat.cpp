@@ -21,7 +21,10 @@ constexpr int HINT_LEVEL = 3;
 constexpr std::size_t CHAT_CAPACITY = 32000;
 constexpr std::size_t PARTICIPANT_BOUND = 64;
 
-[[nodiscard]] std::string Utf8(std::string_view cp932) { return Cp932ToUtf8(cp932); }
+[[nodiscard]] std::string Utf8(std::string_view cp932)
+{
+    return Cp932ToUtf8(cp932);
+}
 
 [[nodiscard]] std::string_view AnnouncementName(BattleAnnouncement what)
 {
@@ -42,8 +45,8 @@ constexpr std::size_t PARTICIPANT_BOUND = 64;
 } // namespace
 
 BrowserSeat::BrowserSeat(std::string token, std::string name, SeatHooks hooks)
-    : token_(std::move(token)), name(std::move(name)), hooks(std::move(hooks)), board(*this),
-      session(board, *this), commands([this](std::stop_token stop) { RunCommands(std::move(stop)); })
+    : token_(std::move(token)), name(std::move(name)), hooks(std::move(hooks)), board(*this), session(board, *this),
+      commands([this](std::stop_token stop) { RunCommands(std::move(stop)); })
 {
     session.SetHintSource([this](const Grid& cells, int own_colour) -> std::optional<int> {
         if (!hint_engine) {
@@ -238,7 +241,10 @@ void BrowserSeat::Notify(std::string_view cp932)
 
 // ClientView
 
-std::string BrowserSeat::PlayerName() { return name; }
+std::string BrowserSeat::PlayerName()
+{
+    return name;
+}
 
 void BrowserSeat::AppendChat(std::string_view text)
 {
@@ -300,7 +306,9 @@ void BrowserSeat::ClearParticipants()
 }
 
 // The page has no hidden match buttons.
-void BrowserSeat::ResetMatchButtons() {}
+void BrowserSeat::ResetMatchButtons()
+{
+}
 
 void BrowserSeat::ShowStatus(std::string_view text)
 {
@@ -488,7 +496,10 @@ void BrowserSeat::SyncBoard()
     sent = now;
 }
 
-void BrowserSeat::NotifyLocked(std::string_view cp932) { Emit(NoticeEvent(Utf8(cp932))); }
+void BrowserSeat::NotifyLocked(std::string_view cp932)
+{
+    Emit(NoticeEvent(Utf8(cp932)));
+}
 
 // Command thread
 

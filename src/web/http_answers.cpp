@@ -26,8 +26,7 @@ namespace {
 [[nodiscard]] bool IsPlainHost(std::string_view host)
 {
     return !host.empty() && host.size() <= 255 && std::all_of(host.begin(), host.end(), [](char c) {
-        return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == ':' || c == '[' ||
-               c == ']';
+        return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == ':' || c == '[' || c == ']';
     });
 }
 

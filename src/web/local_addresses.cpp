@@ -43,8 +43,7 @@ std::vector<std::string> LocalAddresses()
         return found;
     }
     for (const ifaddrs* entry = list; entry != nullptr; entry = entry->ifa_next) {
-        if (entry->ifa_addr == nullptr || (entry->ifa_flags & IFF_UP) == 0 ||
-            (entry->ifa_flags & IFF_LOOPBACK) != 0) {
+        if (entry->ifa_addr == nullptr || (entry->ifa_flags & IFF_UP) == 0 || (entry->ifa_flags & IFF_LOOPBACK) != 0) {
             continue;
         }
         std::string address = Numeric(entry->ifa_addr);

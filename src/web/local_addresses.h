@@ -22,6 +22,6 @@ using AddressSource = std::function<std::vector<std::string>()>;
 // The links to give out for a page served on `bound_address` (empty, "0.0.0.0" or "::" for every address):
 // that address alone, or one link per address of the machine, or the loopback link when the machine has none.
 [[nodiscard]] std::vector<std::string> PageUrls(std::string_view bound_address, int port,
-                                                 const AddressSource& addresses);
+                                                const AddressSource& addresses);
 
 } // namespace pyrandel

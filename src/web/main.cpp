@@ -74,8 +74,8 @@ int main(int argc, char** argv)
     const auto room = ParseHost(host);
     const auto where = ParseWebAddress(listen);
     if (!room || !where) {
-        std::cerr << "pyrandel-web: " << (!room ? "--host is not HOST[:PORT]: " + host
-                                                : "--listen is not [ADDRESS:]PORT: " + listen)
+        std::cerr << "pyrandel-web: "
+                  << (!room ? "--host is not HOST[:PORT]: " + host : "--listen is not [ADDRESS:]PORT: " + listen)
                   << "\n";
         return EXIT_BAD_COMMAND_LINE;
     }

@@ -11,7 +11,8 @@ const PageFile* FindPageFile(std::string_view target)
         target = "/index.html";
     }
     const auto files = PageFiles();
-    const auto found = std::find_if(files.begin(), files.end(), [&](const PageFile& file) { return file.path == target; });
+    const auto found =
+        std::find_if(files.begin(), files.end(), [&](const PageFile& file) { return file.path == target; });
     return found == files.end() ? nullptr : &*found;
 }
 

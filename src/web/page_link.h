@@ -13,13 +13,13 @@ namespace pyrandel {
 // WebSocket close codes (RFC 6455, 7.4) the server uses, and those of its own in the private range.
 enum class CloseCode : unsigned short {
     NORMAL = 1000,
-    GOING_AWAY = 1001,        // the server stops
-    UNSUPPORTED_DATA = 1003,  // a binary frame
-    POLICY = 1008,            // too many sockets
-    TOO_BIG = 1009,           // a message over the limit
-    TRY_AGAIN_LATER = 1013,   // every socket the server allows is taken
-    TAKEN_OVER = 4001,        // another tab resumed this seat
-    NO_ANSWER = 4002,         // no pong, no message for the silence limit
+    GOING_AWAY = 1001,       // the server stops
+    UNSUPPORTED_DATA = 1003, // a binary frame
+    POLICY = 1008,           // too many sockets
+    TOO_BIG = 1009,          // a message over the limit
+    TRY_AGAIN_LATER = 1013,  // every socket the server allows is taken
+    TAKEN_OVER = 4001,       // another tab resumed this seat
+    NO_ANSWER = 4002,        // no pong, no message for the silence limit
 };
 
 class PageLink {

@@ -39,7 +39,10 @@ constexpr std::array<IntentName, 10> INTENTS = {{
     {"dismiss", IntentKind::DISMISS, "", ""},
 }};
 
-[[nodiscard]] std::string Utf8(std::string_view cp932) { return Cp932ToUtf8(cp932); }
+[[nodiscard]] std::string Utf8(std::string_view cp932)
+{
+    return Cp932ToUtf8(cp932);
+}
 
 [[nodiscard]] json::value CellValue(std::optional<Cell> cell)
 {
@@ -56,7 +59,10 @@ constexpr std::array<IntentName, 10> INTENTS = {{
     return event;
 }
 
-[[nodiscard]] std::string Text(const json::object& event) { return json::serialize(event); }
+[[nodiscard]] std::string Text(const json::object& event)
+{
+    return json::serialize(event);
+}
 
 [[nodiscard]] json::array CellsArray(const Grid& cells)
 {
@@ -203,7 +209,10 @@ std::string SnapshotEvent(const SeatSnapshot& snapshot)
     return Text(event);
 }
 
-std::string EndedEvent() { return Text(Event("ended")); }
+std::string EndedEvent()
+{
+    return Text(Event("ended"));
+}
 
 std::string ConnectedEvent(bool connected)
 {

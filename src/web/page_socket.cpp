@@ -19,10 +19,10 @@ namespace websocket = beast::websocket;
 namespace net = boost::asio;
 using ErrorCode = beast::error_code;
 
-PageSocket::PageSocket(beast::tcp_stream stream, std::string address, const WebLimits& limits,
-                       PageSocketEvents& events, Ended ended)
-    : ws(std::move(stream)), ping_timer(ws.get_executor()), peer(std::move(address)), limits(limits),
-      events(events), ended(std::move(ended))
+PageSocket::PageSocket(beast::tcp_stream stream, std::string address, const WebLimits& limits, PageSocketEvents& events,
+                       Ended ended)
+    : ws(std::move(stream)), ping_timer(ws.get_executor()), peer(std::move(address)), limits(limits), events(events),
+      ended(std::move(ended))
 {
 }
 
@@ -104,9 +104,8 @@ void PageSocket::Read()
 
 void PageSocket::Send(std::string message)
 {
-    net::post(ws.get_executor(), [self = shared_from_this(), message = std::move(message)]() mutable {
-        self->Queue(std::move(message));
-    });
+    net::post(ws.get_executor(),
+              [self = shared_from_this(), message = std::move(message)]() mutable { self->Queue(std::move(message)); });
 }
 
 void PageSocket::Close(CloseCode code, std::string_view reason)
@@ -183,8 +182,7 @@ void PageSocket::WriteNext()
         return;
     }
     if (close_due) {
-        const websocket::close_reason reason(static_cast<websocket::close_code>(close_due->first),
-                                             close_due->second);
+        const websocket::close_reason reason(static_cast<websocket::close_code>(close_due->first), close_due->second);
         close_due.reset();
         writing = true;
         // The stream reads on until the page's close frame arrives (or the handshake limit passes), and the

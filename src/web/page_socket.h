@@ -46,8 +46,8 @@ public:
     // Called once on the web thread when the socket has ended, however it ended.
     using Ended = std::function<void()>;
 
-    PageSocket(boost::beast::tcp_stream stream, std::string address, const WebLimits& limits,
-               PageSocketEvents& events, Ended ended);
+    PageSocket(boost::beast::tcp_stream stream, std::string address, const WebLimits& limits, PageSocketEvents& events,
+               Ended ended);
     ~PageSocket();
     PageSocket(const PageSocket&) = delete;
     PageSocket& operator=(const PageSocket&) = delete;
@@ -86,8 +86,8 @@ private:
 
     // Web thread only
     Stage stage = Stage::HANDSHAKE;
-    bool opened = false;   // Opened was reported
-    bool writing = false;  // a write, ping or close is in flight
+    bool opened = false;  // Opened was reported
+    bool writing = false; // a write, ping or close is in flight
     bool ping_due = false;
     bool dropping = false; // the rest of a refused message is read and dropped
     std::deque<std::string> outbox;

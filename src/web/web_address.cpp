@@ -10,9 +10,8 @@ namespace {
 
 [[nodiscard]] std::optional<int> Port(std::string_view text)
 {
-    if (text.empty() || text.size() > 5 || !std::all_of(text.begin(), text.end(), [](char c) {
-            return c >= '0' && c <= '9';
-        })) {
+    if (text.empty() || text.size() > 5 ||
+        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
         return std::nullopt;
     }
     const int port = std::stoi(std::string(text));

@@ -48,7 +48,9 @@ constexpr int MAX_COMPUTERS = PLAYER_SLOTS - 1;
 
 } // namespace
 
-WebFront::WebFront(WebFrontOptions options) : options(std::move(options)), server(this->options.limits, *this) {}
+WebFront::WebFront(WebFrontOptions options) : options(std::move(options)), server(this->options.limits, *this)
+{
+}
 
 WebFront::~WebFront()
 {
@@ -64,7 +66,10 @@ WebFront::~WebFront()
     pages.clear();
 }
 
-ListenError WebFront::Start() { return server.Listen(options.listen); }
+ListenError WebFront::Start()
+{
+    return server.Listen(options.listen);
+}
 
 void WebFront::Close()
 {
@@ -84,14 +89,18 @@ void WebFront::Close()
     server.Close();
 }
 
-void WebFront::Post(std::function<void()> work) { net::post(server.context(), std::move(work)); }
+void WebFront::Post(std::function<void()> work)
+{
+    net::post(server.context(), std::move(work));
+}
 
 // PageSocketEvents
 
 void WebFront::Opened(const std::shared_ptr<PageSocket>& socket)
 {
     const auto now = TokenBucket::Clock::now();
-    pages.emplace(socket.get(), Page{{}, TokenBucket(options.limits.intents, now), TokenBucket(options.limits.chat, now)});
+    pages.emplace(socket.get(),
+                  Page{{}, TokenBucket(options.limits.intents, now), TokenBucket(options.limits.chat, now)});
     const auto grace = std::chrono::duration_cast<std::chrono::seconds>(options.limits.grace).count();
     socket->Send(WelcomeEvent(static_cast<int>(grace)));
 }
@@ -225,7 +234,8 @@ void WebFront::Join(const std::shared_ptr<PageSocket>& socket, Page& page, std::
         return;
     }
     // As the desktop's connect button does with an empty name field; and as its logic reads the field.
-    std::string seat_name = cp932->empty() ? std::string(texts::NAMELESS) : std::string(Cp932Prefix(*cp932, FIELD_READ_BYTES));
+    std::string seat_name =
+        cp932->empty() ? std::string(texts::NAMELESS) : std::string(Cp932Prefix(*cp932, FIELD_READ_BYTES));
     const std::string token = NewToken();
     SeatHooks hooks{
         [this, token] { Post([this, token] { SeatEnded(token); }); },
@@ -274,7 +284,8 @@ void WebFront::Resume(const std::shared_ptr<PageSocket>& socket, Page& page, con
 void WebFront::AddComputer(Seat& asking, int level)
 {
     computers.remove_if([](const ComputerPlayer& computer) { return computer.ending() != ComputerEnding::RUNNING; });
-    const bool may = asking.seat->connected() && asking.seat->listed() < PLAYER_SLOTS && ActiveComputers() < MAX_COMPUTERS;
+    const bool may =
+        asking.seat->connected() && asking.seat->listed() < PLAYER_SLOTS && ActiveComputers() < MAX_COMPUTERS;
     if (!may) {
         asking.seat->Notify(texts::NOTICE_NO_COMPUTER);
         return;

@@ -89,10 +89,10 @@ private:
     const WebFrontOptions options;
     // Declared first, so the seats, sockets and timers below go before its io_context does.
     WebServer server;
-    bool closing = false;                        // web thread
-    std::map<PageSocket*, Page> pages;            // web thread
-    std::map<std::string, Seat> seats;            // by token; web thread
-    std::list<ComputerPlayer> computers;          // web thread
+    bool closing = false;                // web thread
+    std::map<PageSocket*, Page> pages;   // web thread
+    std::map<std::string, Seat> seats;   // by token; web thread
+    std::list<ComputerPlayer> computers; // web thread
 };
 
 } // namespace pyrandel

@@ -56,9 +56,8 @@ public:
         parser->header_limit(REQUEST_LIMIT);
         parser->body_limit(REQUEST_LIMIT);
         stream.expires_after(server.limits().handshake);
-        http::async_read(stream, buffer, *parser, [self = shared_from_this()](ErrorCode error, std::size_t) {
-            self->OnRequest(error);
-        });
+        http::async_read(stream, buffer, *parser,
+                         [self = shared_from_this()](ErrorCode error, std::size_t) { self->OnRequest(error); });
     }
 
     void Abort()
@@ -72,8 +71,8 @@ public:
 private:
     void OnRequest(ErrorCode error)
     {
-        if (error == http::error::end_of_stream || error == beast::error::timeout || error == net::error::operation_aborted ||
-            error == net::error::connection_reset || ended) {
+        if (error == http::error::end_of_stream || error == beast::error::timeout ||
+            error == net::error::operation_aborted || error == net::error::connection_reset || ended) {
             Abort();
             return;
         }
@@ -129,12 +128,14 @@ private:
     bool ended = false;
 };
 
-WebServer::WebServer(const WebLimits& limits, PageSocketEvents& events)
-    : limits_(limits), events(events), acceptor(io)
+WebServer::WebServer(const WebLimits& limits, PageSocketEvents& events) : limits_(limits), events(events), acceptor(io)
 {
 }
 
-WebServer::~WebServer() { Stop(); }
+WebServer::~WebServer()
+{
+    Stop();
+}
 
 ListenError WebServer::Listen(const WebAddress& where)
 {
@@ -178,7 +179,7 @@ ListenError WebServer::Listen(const WebAddress& where)
             return ListenError::NOT_PERMITTED;
         }
         return error == boost::system::errc::address_not_available ? ListenError::ADDRESS_NOT_AVAILABLE
-                                                                    : ListenError::FAILED;
+                                                                   : ListenError::FAILED;
     }
     port.store(acceptor.local_endpoint().port());
     Accept();
@@ -242,7 +243,10 @@ void WebServer::Upgrade(beast::tcp_stream stream, std::string address, HttpReque
     socket->Start(std::move(request), std::move(refusal));
 }
 
-void WebServer::HttpEnded() { --http_open; }
+void WebServer::HttpEnded()
+{
+    --http_open;
+}
 
 void WebServer::Close()
 {

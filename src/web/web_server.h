@@ -64,8 +64,8 @@ private:
     std::atomic<int> port{0};
 
     // Web thread only
-    int http_open = 0;                      // HTTP connections, and refused sockets until they have closed
-    int sockets_open = 0;                   // page sockets counted against the limits
+    int http_open = 0;                       // HTTP connections, and refused sockets until they have closed
+    int sockets_open = 0;                    // page sockets counted against the limits
     std::map<std::string, int> sockets_from; // per peer address
     std::list<std::weak_ptr<PageSocket>> live_sockets;
     std::list<std::weak_ptr<HttpConnection>> live_connections;

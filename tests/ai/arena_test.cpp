@@ -23,7 +23,7 @@ TEST(Arena, WilsonIntervalMatchesKnownValues)
 {
     // Worked out independently; the interval stays inside [0, 1] and is not symmetric near the ends.
     const WilsonCase cases[] = {
-        {0, 10, 0.0, 0.2775},      {5, 10, 0.2366, 0.7634},  {10, 10, 0.7225, 1.0},
+        {0, 10, 0.0, 0.2775},       {5, 10, 0.2366, 0.7634},    {10, 10, 0.7225, 1.0},
         {150, 300, 0.4438, 0.5562}, {220, 400, 0.5010, 0.5980}, {0, 0, 0.0, 1.0},
     };
     for (const WilsonCase& c : cases) {
@@ -69,9 +69,8 @@ TEST(Arena, FixedSeedTournamentOfQuickLevelsIsTheSameOnOneThreadAndOnTwo)
     options.games = 12;
     options.seed = 42;
     int reported = 0;
-    const ArenaSummary one = RunArena(options, [&](const GameRecord&, const ArenaSummary& so_far) {
-        EXPECT_EQ(so_far.games, ++reported);
-    });
+    const ArenaSummary one =
+        RunArena(options, [&](const GameRecord&, const ArenaSummary& so_far) { EXPECT_EQ(so_far.games, ++reported); });
     options.jobs = 2;
     const ArenaSummary two = RunArena(options);
     EXPECT_EQ(reported, 12);

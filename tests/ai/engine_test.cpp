@@ -81,16 +81,17 @@ std::vector<TacticCase> TacticCases()
         {"WinsRisingRight", BoardWith(4, {{3, 0, 0}, {3, 1, 0}, {4, 2, 0}, {4, 3, 0}}), {0, {0, 1}}, {LaneOf(5, 4)}},
         {"WinsRisingLeft", BoardWith(4, {{9, 0, 0}, {8, 1, 0}, {8, 2, 0}, {7, 3, 0}}), {0, {0, 1}}, {LaneOf(7, 4)}},
         {"WinsRatherThanBlocking",
-         BoardWith(4,
-                   {{3, 0, 0}, {3, 1, 0}, {4, 2, 0}, {4, 3, 0}, {10, 4, 1}, {11, 4, 1}, {12, 4, 1}, {13, 4, 1}}),
+         BoardWith(4, {{3, 0, 0}, {3, 1, 0}, {4, 2, 0}, {4, 3, 0}, {10, 4, 1}, {11, 4, 1}, {12, 4, 1}, {13, 4, 1}}),
          {0, {0, 1}},
          {LaneOf(5, 4)}},
         {"WinsRatherThanBlockingTheNextOfThree",
-         BoardWith(4,
-                   {{3, 0, 0}, {3, 1, 0}, {4, 2, 0}, {4, 3, 0}, {10, 4, 1}, {11, 4, 1}, {12, 4, 1}, {13, 4, 1}}),
+         BoardWith(4, {{3, 0, 0}, {3, 1, 0}, {4, 2, 0}, {4, 3, 0}, {10, 4, 1}, {11, 4, 1}, {12, 4, 1}, {13, 4, 1}}),
          {0, {0, 1, 2}},
          {LaneOf(5, 4)}},
-        {"WinsAmongFour", BoardWith(4, {{9, 0, 0}, {8, 1, 0}, {8, 2, 0}, {7, 3, 0}}), {0, {3, 0, 2, 1}}, {LaneOf(7, 4)}},
+        {"WinsAmongFour",
+         BoardWith(4, {{9, 0, 0}, {8, 1, 0}, {8, 2, 0}, {7, 3, 0}}),
+         {0, {3, 0, 2, 1}},
+         {LaneOf(7, 4)}},
         {"BlocksAcross",
          BoardWith(0, {{4, 0, 1}, {5, 0, 1}, {6, 0, 1}, {7, 0, 1}, {8, 0, 0}, {0, 0, 0}}),
          {0, {0, 1}},
@@ -112,8 +113,8 @@ std::vector<TacticCase> TacticCases()
          {0, {2, 0, 1, 3}},
          {LaneOf(5, 4)}},
         {"BlocksTheNextPlayerFirst",
-         BoardWith(4, {{1, 4, 0}, {2, 4, 1}, {3, 4, 1}, {4, 4, 1}, {5, 4, 1}, {9, 0, 2}, {8, 1, 2}, {8, 2, 2},
-                       {7, 3, 2}}),
+         BoardWith(4,
+                   {{1, 4, 0}, {2, 4, 1}, {3, 4, 1}, {4, 4, 1}, {5, 4, 1}, {9, 0, 2}, {8, 1, 2}, {8, 2, 2}, {7, 3, 2}}),
          {0, {0, 1, 2}},
          {LaneOf(6, 4)}},
         {"MakesTwoThreatsAtOnce",
@@ -185,8 +186,7 @@ TEST_P(EngineTactics, TakesTheDecidingLane)
 INSTANTIATE_TEST_SUITE_P(Engines, EngineTactics,
                          testing::Values(EngineKind{2, EngineStyle::STANDARD}, EngineKind{3, EngineStyle::STANDARD},
                                          EngineKind{4, EngineStyle::STANDARD}, EngineKind{5, EngineStyle::STANDARD},
-                                         EngineKind{3, EngineStyle::REFERENCE},
-                                         EngineKind{5, EngineStyle::REFERENCE}),
+                                         EngineKind{3, EngineStyle::REFERENCE}, EngineKind{5, EngineStyle::REFERENCE}),
                          [](const auto& info) {
                              return "Level" + std::to_string(info.param.level) +
                                     (info.param.style == EngineStyle::REFERENCE ? "Reference" : "");
@@ -253,8 +253,7 @@ TEST(Engine, AlwaysALegalLaneOnRandomBoardsAndSeatings)
         } else {
             for (int drop = 0; drop < fill * 2; ++drop) {
                 if (const auto spot = LandingSpot(grid, static_cast<int>(random() % LANES))) {
-                    grid[static_cast<std::size_t>(spot->row * COLUMNS + spot->col)] =
-                        static_cast<int>(random() % 4);
+                    grid[static_cast<std::size_t>(spot->row * COLUMNS + spot->col)] = static_cast<int>(random() % 4);
                 }
             }
         }

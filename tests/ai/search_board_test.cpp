@@ -79,7 +79,8 @@ int CellIndex(Cell cell)
 class SearchBoardOnRandomBoards : public testing::TestWithParam<RandomBoardKind> {};
 
 // The landing spots, and for the threat board its set of playable cells, as the rules have them.
-template <typename Board> void CheckLanding(const Board& board, const Grid& grid)
+template <typename Board>
+void CheckLanding(const Board& board, const Grid& grid)
 {
     CellSet landing_cells;
     for (int lane = 0; lane < LANES; ++lane) {
@@ -94,7 +95,8 @@ template <typename Board> void CheckLanding(const Board& board, const Grid& grid
     }
 }
 
-template <typename Board> void LandingFollowsEveryChange(const RandomBoardKind& kind)
+template <typename Board>
+void LandingFollowsEveryChange(const RandomBoardKind& kind)
 {
     std::mt19937 random(1234);
     std::uniform_int_distribution<int> colour(0, 1);
@@ -178,7 +180,8 @@ INSTANTIATE_TEST_SUITE_P(Kinds, SearchBoardOnRandomBoards, testing::ValuesIn(KIN
 });
 
 // Everything a board keeps that the search reads, so two boards can be compared.
-template <typename Board> void ExpectSameState(const Board& board, const Board& other, std::span<const int> colours)
+template <typename Board>
+void ExpectSameState(const Board& board, const Board& other, std::span<const int> colours)
 {
     ASSERT_EQ(board.Hash(), other.Hash());
     for (const int colour : colours) {
@@ -189,7 +192,8 @@ template <typename Board> void ExpectSameState(const Board& board, const Board& 
     }
 }
 
-template <typename Board> void PutsAndTakesKeepTheBoardAsIfBuiltAfresh()
+template <typename Board>
+void PutsAndTakesKeepTheBoardAsIfBuiltAfresh()
 {
     std::mt19937 random(5);
     const std::array<int, 3> colours = {0, 2, 3};

@@ -193,7 +193,8 @@ TEST_P(FullMatch, PlaysToAWinInTurnOrderWithDistinctColours)
         const int colour = player->program.board().own_colour();
         colours.insert(colour);
         EXPECT_TRUE(player->view.ChatHas(texts::CHAT_GAME_STARTED));
-        EXPECT_TRUE(player->view.ChatHas(std::string(texts::ColourName(colour)) + std::string(texts::CHAT_COLOUR_SUFFIX)));
+        EXPECT_TRUE(
+            player->view.ChatHas(std::string(texts::ColourName(colour)) + std::string(texts::CHAT_COLOUR_SUFFIX)));
         EXPECT_EQ(player->view.BattleIcon(), colour);
     }
     EXPECT_EQ(colours.size(), all.size());
@@ -262,8 +263,8 @@ TEST_F(Game, ClosingTheBattleWindow_EndsTheMatchForEveryone)
         EXPECT_TRUE(Eventually([&] { return player->view.Status() == texts::STATUS_WAITING_FOR_MATCH; }));
         EXPECT_EQ(player->program.board().CellAt(0, 0), EMPTY);
         EXPECT_TRUE(player->view.ChatHas(texts::CHAT_GAME_ENDED));
-        EXPECT_EQ(player->view.BattleCloses().back(), player == players[1].get() ? BattleClose::CLOSE_BOX
-                                                                                 : BattleClose::PROGRAM);
+        EXPECT_EQ(player->view.BattleCloses().back(),
+                  player == players[1].get() ? BattleClose::CLOSE_BOX : BattleClose::PROGRAM);
     }
     // The lobby goes on: a new match can start.
     EXPECT_TRUE(StartMatch(*players[1]));

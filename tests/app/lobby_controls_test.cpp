@@ -71,7 +71,7 @@ struct ReadFieldCase {
 
 TEST(LobbyControls, ReadField_TakesAtMost78BytesAndNeverHalfACharacter)
 {
-    const std::string kana = "\x82\xA0"; // one double-byte character
+    const std::string kana = "\x82\xA0";   // one double-byte character
     const std::string half_width = "\xB1"; // one single-byte katakana
     const std::vector<ReadFieldCase> cases = {
         {"short", "abc", "abc"},
@@ -79,14 +79,17 @@ TEST(LobbyControls, ReadField_TakesAtMost78BytesAndNeverHalfACharacter)
         {"as many letters as may be typed", std::string(FIELD_LIMIT, 'a'), std::string(FIELD_READ_BYTES, 'a')},
         {"character across the cut", std::string(77, 'a') + kana, std::string(77, 'a')},
         {"character ending at the cut", std::string(76, 'a') + kana + "b", std::string(76, 'a') + kana},
-        {"39 characters", [&] {
+        {"39 characters",
+         [&] {
              std::string s;
-             for (int i = 0; i < 40; ++i) s += kana;
+             for (int i = 0; i < 40; ++i)
+                 s += kana;
              return s;
          }(),
          [&] {
              std::string s;
-             for (int i = 0; i < 39; ++i) s += kana;
+             for (int i = 0; i < 39; ++i)
+                 s += kana;
              return s;
          }()},
         {"single-byte katakana", std::string(77, 'a') + half_width + half_width, std::string(77, 'a') + half_width},
@@ -121,8 +124,13 @@ TEST(LobbyControls, ConnectionEnded_RestoresTheControlsUnlessTheLobbyEndedIt)
 TEST(LobbyControls, ComputerLevel_ReadsTheLevelListOrFallsBackToTheDefault)
 {
     const std::vector<std::pair<std::string, int>> cases = {
-        {"5", 5}, {"1", 1}, {"x", DEFAULT_COMPUTER_LEVEL}, {"", DEFAULT_COMPUTER_LEVEL},
-        {"0", DEFAULT_COMPUTER_LEVEL}, {"6", DEFAULT_COMPUTER_LEVEL}, {"4x", DEFAULT_COMPUTER_LEVEL},
+        {"5", 5},
+        {"1", 1},
+        {"x", DEFAULT_COMPUTER_LEVEL},
+        {"", DEFAULT_COMPUTER_LEVEL},
+        {"0", DEFAULT_COMPUTER_LEVEL},
+        {"6", DEFAULT_COMPUTER_LEVEL},
+        {"4x", DEFAULT_COMPUTER_LEVEL},
     };
     FakeLobbyView view;
     ParticipantList participants;

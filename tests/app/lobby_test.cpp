@@ -22,8 +22,8 @@ std::string Bytes(std::initializer_list<int> values)
     return bytes;
 }
 
-const std::string EXAMPLE = Bytes({0x02, 0x00, 0x61, 0x62, 0x00, 0x09, 0x00, 0x6C, 0x6F, 0x63, 0x61, 0x6C, 0x68,
-                                   0x6F, 0x73, 0x74, 0x00});
+const std::string EXAMPLE =
+    Bytes({0x02, 0x00, 0x61, 0x62, 0x00, 0x09, 0x00, 0x6C, 0x6F, 0x63, 0x61, 0x6C, 0x68, 0x6F, 0x73, 0x74, 0x00});
 
 std::string SavedFile(const TestPlayer& player)
 {
@@ -79,10 +79,8 @@ struct QuitCommandCase {
 TEST(Lobby, QuitCommands_AreIgnoredWhileTheirKeyIsHeld)
 {
     const std::vector<QuitCommandCase> cases = {
-        {"quit button", COMMAND_CANCEL, false, false, true},
-        {"escape key", COMMAND_CANCEL, false, true, false},
-        {"ok without enter", COMMAND_OK, false, false, true},
-        {"enter key", COMMAND_OK, true, false, false},
+        {"quit button", COMMAND_CANCEL, false, false, true},     {"escape key", COMMAND_CANCEL, false, true, false},
+        {"ok without enter", COMMAND_OK, false, false, true},    {"enter key", COMMAND_OK, true, false, false},
         {"ok with escape held", COMMAND_OK, false, true, false},
     };
     for (const QuitCommandCase& c : cases) {

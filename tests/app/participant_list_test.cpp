@@ -26,7 +26,10 @@ Entries Read(const ParticipantList& list)
     return entries;
 }
 
-int Count(const ParticipantList& list) { return static_cast<int>(list.Snapshot()->size()); }
+int Count(const ParticipantList& list)
+{
+    return static_cast<int>(list.Snapshot()->size());
+}
 
 ParticipantList& Attached(ParticipantList& list)
 {
@@ -40,8 +43,7 @@ struct OrderCase {
     Entries listed;
 };
 
-class ParticipantOrderTest : public ::testing::TestWithParam<OrderCase> {
-};
+class ParticipantOrderTest : public ::testing::TestWithParam<OrderCase> {};
 
 TEST_P(ParticipantOrderTest, Add_SortsByNameIgnoringAsciiCaseAndKeepsArrivalOrderForEqualNames)
 {
@@ -60,9 +62,8 @@ INSTANTIATE_TEST_SUITE_P(
         OrderCase{"CaseIgnored",
                   {{"bob", 0}, {"Alice", 1}, {"alan", 2}, {"BEN", 3}},
                   {{"alan", 2}, {"Alice", 1}, {"BEN", 3}, {"bob", 0}}},
-        OrderCase{"EqualNamesInArrivalOrder",
-                  {{"Sam", 2}, {"sam", 0}, {"SAM", 1}},
-                  {{"Sam", 2}, {"sam", 0}, {"SAM", 1}}},
+        OrderCase{
+            "EqualNamesInArrivalOrder", {{"Sam", 2}, {"sam", 0}, {"SAM", 1}}, {{"Sam", 2}, {"sam", 0}, {"SAM", 1}}},
         OrderCase{"SameIdTwice", {{"x", 1}, {"x", 1}}, {{"x", 1}, {"x", 1}}},
         OrderCase{"PrefixFirst", {{"ab", 0}, {"a", 1}, {"", 2}}, {{"", 2}, {"a", 1}, {"ab", 0}}},
         // Letters fold to small ones, so the signs between the capitals and the small letters sort first.
@@ -141,8 +142,7 @@ TEST(ParticipantListTest, ChangeHandler_ReplacingWaitsForACallInProgress)
         list.SetChangeHandler({}); // the view going away
         replaced = true;
     });
-    std::this_thread::sleep_for(
-        std::chrono::milliseconds(50)); // a chance for a wrong remover to finish early
+    std::this_thread::sleep_for(std::chrono::milliseconds(50)); // a chance for a wrong remover to finish early
     release.set_value();
     changer.join();
     remover.join();

@@ -37,8 +37,8 @@ void WriteFile(const std::filesystem::path& path, std::string_view bytes)
     file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-const std::string EXAMPLE = Bytes({0x02, 0x00, 0x61, 0x62, 0x00, 0x09, 0x00, 0x6C, 0x6F, 0x63, 0x61, 0x6C, 0x68,
-                                   0x6F, 0x73, 0x74, 0x00});
+const std::string EXAMPLE =
+    Bytes({0x02, 0x00, 0x61, 0x62, 0x00, 0x09, 0x00, 0x6C, 0x6F, 0x63, 0x61, 0x6C, 0x68, 0x6F, 0x73, 0x74, 0x00});
 
 TEST(SettingsFile, Format_WritesTheSeventeenByteExample)
 {
@@ -157,12 +157,12 @@ TEST_P(SettingsLocationTest, DefaultDirectory)
     }
     const auto absolute = [&](const char* value) -> std::string {
         return value == nullptr || *value == '\0' || value[0] == '.' ? std::string(value ? value : "")
-                                                                       : (dir.path() / value).string();
+                                                                     : (dir.path() / value).string();
     };
     const std::string xdg = absolute(c.xdg_config_home);
     const std::string home = absolute(c.home);
-    const std::filesystem::path found = DefaultSettingsDirectory(c.xdg_config_home ? xdg.c_str() : nullptr,
-                                                                 c.home ? home.c_str() : nullptr);
+    const std::filesystem::path found =
+        DefaultSettingsDirectory(c.xdg_config_home ? xdg.c_str() : nullptr, c.home ? home.c_str() : nullptr);
     EXPECT_EQ(found, *c.expected == '\0' ? std::filesystem::path() : dir.path() / c.expected);
     // Saving there makes the folder and leaves the current one alone (or rewrites its own kq.ini).
     EXPECT_TRUE(SettingsFile(found).Save("ab", "localhost"));

@@ -37,8 +37,8 @@ struct Plot {
 std::optional<Plot> ParsePlot(const std::string& line)
 {
     Plot plot;
-    if (std::sscanf(line.c_str(), "PLOT\t%d\t%d\t%d\t%d\t%d", &plot.colour, &plot.cell.col, &plot.cell.row,
-                    &plot.win, &plot.left) != 5) {
+    if (std::sscanf(line.c_str(), "PLOT\t%d\t%d\t%d\t%d\t%d", &plot.colour, &plot.cell.col, &plot.cell.row, &plot.win,
+                    &plot.left) != 5) {
         return std::nullopt;
     }
     return plot;
@@ -119,8 +119,7 @@ TEST_F(ScriptedMatch, OnItsTurn_SendsOneSupportedDropOfItsColour)
             return grid;
         }();
         FakeLobbyView clock; // only for its waiting
-        ASSERT_TRUE(clock.WaitUntil([&] { return player.Cells() == expected_before && player.InMatch(); }))
-            << c.what;
+        ASSERT_TRUE(clock.WaitUntil([&] { return player.Cells() == expected_before && player.InMatch(); })) << c.what;
         ASSERT_TRUE(fresh.Send("CAN_PUT"));
         const auto line = fresh.ReadLine();
         ASSERT_TRUE(line) << c.what;
@@ -337,8 +336,7 @@ TEST_F(BotGame, FullMatch_PlaysToAWinWithEveryBoardAlike)
     // Every program holds the same final board, and every ball on it rests where the rules let it rest.
     const auto all_alike = [&] {
         const Grid cells = host.program.board().Snapshot();
-        return std::all_of(bots.begin(), bots.end(),
-                           [&](const ComputerPlayer& bot) { return bot.Cells() == cells; });
+        return std::all_of(bots.begin(), bots.end(), [&](const ComputerPlayer& bot) { return bot.Cells() == cells; });
     };
     ASSERT_TRUE(Eventually(all_alike));
     const Grid final_board = host.program.board().Snapshot();
@@ -362,8 +360,7 @@ TEST_F(BotGame, HostsPlayerLeavingMidway_EndsTheMatchForTheBotsWhoStayConnected)
     host.view.Press(CONTROL_START);
     ASSERT_TRUE(Started(1));
     // Play until both bots have moved.
-    while (
-        !std::all_of(bots.begin(), bots.end(), [](const ComputerPlayer& bot) { return bot.moves_made() > 0; })) {
+    while (!std::all_of(bots.begin(), bots.end(), [](const ComputerPlayer& bot) { return bot.moves_made() > 0; })) {
         ASSERT_TRUE(Eventually([&] {
             return host.program.board().may_place() ||
                    std::all_of(bots.begin(), bots.end(),

@@ -29,15 +29,22 @@ std::string ColourLine(std::string_view colour_name)
 class WindowThreadHold {
 public:
     explicit WindowThreadHold(FakeLobbyView& view)
-        : view(view), released(release.get_future().share()),
-          busy([this] { (void)this->view.RunOnWindowThread([this] { holding = true; released.wait(); }); })
+        : view(view), released(release.get_future().share()), busy([this] {
+              (void)this->view.RunOnWindowThread([this] {
+                  holding = true;
+                  released.wait();
+              });
+          })
     {
     }
     ~WindowThreadHold() { Release(); }
     WindowThreadHold(const WindowThreadHold&) = delete;
     WindowThreadHold& operator=(const WindowThreadHold&) = delete;
 
-    [[nodiscard]] bool Holding() { return view.WaitUntil([this] { return holding.load(); }); }
+    [[nodiscard]] bool Holding()
+    {
+        return view.WaitUntil([this] { return holding.load(); });
+    }
     // Lets the window thread go and waits until it has run everything queued so far.
     void Release()
     {
@@ -210,9 +217,9 @@ TEST_F(PlayerAgainstScriptedHost, EnterInChatInput_SendsOnEveryKeyDownAndNeverRe
     EXPECT_EQ(host.ReadLine(), "CHAT\tone");
     EXPECT_EQ(host.ReadLine(), "CHAT\t");
     ASSERT_TRUE(view.WaitUntil([&] { return view.ChatKeyResults().size() == 5; }));
-    EXPECT_EQ(view.ChatKeyResults(), (std::vector<InputResult>{InputResult::CONSUMED, InputResult::CONSUMED,
-                                                               InputResult::CONSUMED, InputResult::CONSUMED,
-                                                               InputResult::FORWARD}));
+    EXPECT_EQ(view.ChatKeyResults(),
+              (std::vector<InputResult>{InputResult::CONSUMED, InputResult::CONSUMED, InputResult::CONSUMED,
+                                        InputResult::CONSUMED, InputResult::FORWARD}));
     EXPECT_TRUE(host.ExpectSilence());
 }
 
@@ -280,9 +287,9 @@ TEST_F(PlayerAgainstScriptedHost, RemotePlot_PutsOtherColoursOnlyAndNeverTheOwn)
     StartMatch(1);
     ASSERT_TRUE(host.Send("PLOT\t1\t5\t0\t0")); // own colour: the own balls are on the board already
     ASSERT_TRUE(host.Send("PLOT\t3\t6\t0\t0"));
-    ASSERT_TRUE(host.Send("PLOT\t0\t6\t0\t0")); // taken cell
+    ASSERT_TRUE(host.Send("PLOT\t0\t6\t0\t0"));  // taken cell
     ASSERT_TRUE(host.Send("PLOT\t0\t40\t0\t0")); // off the board
-    ASSERT_TRUE(host.Send("PLOT\t0\t9\t7\t0")); // floating: peers are trusted
+    ASSERT_TRUE(host.Send("PLOT\t0\t9\t7\t0"));  // floating: peers are trusted
     Sync();
     EXPECT_EQ(CellAt(5, 0), EMPTY);
     EXPECT_EQ(CellAt(6, 0), 3);

@@ -18,8 +18,7 @@ protected:
         // Suggests lane 7 and remembers what it was asked about.
         player.program.client().SetHintSource([this](const Grid& cells, int own_colour) -> std::optional<int> {
             asked_colour = own_colour;
-            asked_balls =
-                static_cast<int>(std::count_if(cells.begin(), cells.end(), [](int c) { return c != EMPTY; }));
+            asked_balls = static_cast<int>(std::count_if(cells.begin(), cells.end(), [](int c) { return c != EMPTY; }));
             ++asks;
             return suggestion.load();
         });

@@ -35,7 +35,10 @@ void Require(bool condition)
     }
 }
 
-[[nodiscard]] bool OnBoard(int col, int row) { return col >= 0 && col < COLUMNS && row >= 0 && row < ROWS; }
+[[nodiscard]] bool OnBoard(int col, int row)
+{
+    return col >= 0 && col < COLUMNS && row >= 0 && row < ROWS;
+}
 
 // The window thread of a headless program: posted commands and close requests wait in one queue and run, in
 // order, when Pump is called.

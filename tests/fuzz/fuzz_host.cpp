@@ -58,9 +58,7 @@ void Play(std::string_view input, Refereeing mode)
     RandomGenerator random;
     ServerSession host(random);
     long long looks = 0;
-    host.SetRefereeing(mode, [&looks] {
-        return Referee::Clock::time_point(std::chrono::milliseconds(300 * ++looks));
-    });
+    host.SetRefereeing(mode, [&looks] { return Referee::Clock::time_point(std::chrono::milliseconds(300 * ++looks)); });
     int stops = 0;
     host.SetStoppedHandler([&stops] { ++stops; });
     std::array<bool, PLAYER_SLOTS> connected{};

@@ -18,8 +18,8 @@ using pyrandel::SettingsFile;
 // The text of the record that starts at `pos` as the file holds it, cut at its first NUL.
 bool TextMatchesFile(std::string_view bytes, std::size_t pos, const std::string& text)
 {
-    const std::size_t length =
-        static_cast<unsigned char>(bytes[pos]) | (static_cast<std::size_t>(static_cast<unsigned char>(bytes[pos + 1])) << 8);
+    const std::size_t length = static_cast<unsigned char>(bytes[pos]) |
+                               (static_cast<std::size_t>(static_cast<unsigned char>(bytes[pos + 1])) << 8);
     std::string_view stored = bytes.substr(pos + 2, length);
     stored = stored.substr(0, stored.find('\0'));
     return stored == text;
@@ -44,8 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             (*text)->find('\0') != std::string::npos || !TextMatchesFile(bytes, pos, **text)) {
             std::abort();
         }
-        const std::size_t length =
-            static_cast<unsigned char>(bytes[pos]) | (static_cast<std::size_t>(static_cast<unsigned char>(bytes[pos + 1])) << 8);
+        const std::size_t length = static_cast<unsigned char>(bytes[pos]) |
+                                   (static_cast<std::size_t>(static_cast<unsigned char>(bytes[pos + 1])) << 8);
         pos += 2 + length + 1;
         if (pos > size) {
             std::abort(); // a record the file does not hold in full was taken

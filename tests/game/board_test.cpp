@@ -66,7 +66,7 @@ TEST_F(BoardTest, PlaceRefusesTakenCellsPositionsOffTheBoardAndNonColours)
         int colour;
         Cell cell;
     };
-    const std::vector<Refused> refused = {{2, {4, 0}},  {0, {16, 0}}, {0, {-1, 0}},     {0, {0, 12}},
+    const std::vector<Refused> refused = {{2, {4, 0}},  {0, {16, 0}},    {0, {-1, 0}},      {0, {0, 12}},
                                           {0, {0, -1}}, {EMPTY, {5, 0}}, {OUTSIDE, {5, 0}}, {4, {5, 0}}};
     for (const Refused& r : refused) {
         EXPECT_EQ(board.Place(r.colour, r.cell.col, r.cell.row, &surface), PLACE_REFUSED)
@@ -156,7 +156,7 @@ TEST_F(BoardTest, PointAtMovesTheMarkerOnlyToLandingSpots)
     ASSERT_TRUE(again);
     EXPECT_EQ(again->previous, (Cell{2, 0}));
 
-    EXPECT_EQ(board.PointAt(5), std::nullopt);  // no landing spot
+    EXPECT_EQ(board.PointAt(5), std::nullopt); // no landing spot
     EXPECT_EQ(board.PointAt(std::nullopt), std::nullopt);
     EXPECT_EQ(board.PointAt(-3), std::nullopt);
     EXPECT_EQ(board.PointAt(32), std::nullopt);
@@ -230,7 +230,7 @@ TEST_F(BoardTest, ResetForgetsTheSpotOfTheLastMatch)
 TEST_F(BoardTest, DropIgnoresAMarkerThatIsNoLongerALandingSpot)
 {
     StartTurn(0);
-    ASSERT_TRUE(board.PointAt(2)); // (1, 0)
+    ASSERT_TRUE(board.PointAt(2));              // (1, 0)
     ASSERT_EQ(board.Place(3, 1, 0), PLACE_PUT); // a ball arrives under the marker
     EXPECT_EQ(board.DropOwnBall(1), std::nullopt);
     EXPECT_EQ(board.CellAt(1, 0), 3);

@@ -37,9 +37,9 @@ Grid GridWith(const std::vector<Cell>& cells, int colour = 0)
 TEST(CellAt, ReadsOutsideForEveryPositionOffTheBoard)
 {
     const Grid grid = GridWith({Cell{0, 0}, Cell{15, 11}, Cell{15, 0}, Cell{0, 11}});
-    const std::vector<Cell> off = {{-1, 0},  {0, -1},       {16, 0},       {0, 12},       {-1, -1},
-                                   {16, 12}, {INT_MIN, 0},  {INT_MAX, 0},  {0, INT_MIN},  {0, INT_MAX},
-                                   {15, 12}, {16, 11},      {-1, 11},      {INT_MIN, INT_MIN}};
+    const std::vector<Cell> off = {{-1, 0},  {0, -1},      {16, 0},      {0, 12},           {-1, -1},
+                                   {16, 12}, {INT_MIN, 0}, {INT_MAX, 0}, {0, INT_MIN},      {0, INT_MAX},
+                                   {15, 12}, {16, 11},     {-1, 11},     {INT_MIN, INT_MIN}};
     for (const Cell& cell : off) {
         EXPECT_EQ(CellAt(grid, cell.col, cell.row), OUTSIDE) << cell.col << "," << cell.row;
     }
@@ -55,7 +55,10 @@ struct LandingCase {
     std::optional<Cell> expected;
 };
 
-void PrintTo(const LandingCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const LandingCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class LandingSpotTest : public testing::TestWithParam<LandingCase> {};
 
@@ -70,38 +73,37 @@ const std::vector<Cell> NOTCH_FILLED = {{2, 0}, {3, 0}, {2, 1}, {1, 0}, {1, 1}};
 
 INSTANTIATE_TEST_SUITE_P(
     WorkedExamples, LandingSpotTest,
-    testing::Values(
-        LandingCase{"EmptyLane0RestsOnTheFloor", {}, 0, Cell{0, 0}},
-        LandingCase{"EmptyLane1RunsOutOfRows", {}, 1, std::nullopt},
-        LandingCase{"OddLaneOnTwoBalls", {{0, 0}, {1, 0}}, 1, Cell{0, 1}},
-        LandingCase{"OddLaneOnOneBallOnly", {{0, 0}}, 1, std::nullopt},
-        LandingCase{"LeftEdgeFallsToItsSingleSupport", {{0, 0}, {1, 0}, {0, 1}}, 0, Cell{0, 2}},
-        LandingCase{"RightEdgeRestsOnItsSingleSupport", {{15, 0}}, 31, Cell{15, 1}},
-        LandingCase{"NotchLeftHalfHasOneSupport", NOTCH, 4, std::nullopt},
-        LandingCase{"NotchRightHalfHasOneSupport", NOTCH, 6, std::nullopt},
-        LandingCase{"BesideTheNotchLeft", NOTCH, 2, Cell{1, 0}},
-        LandingCase{"BesideTheNotchRight", NOTCH, 8, Cell{4, 0}},
-        LandingCase{"FilledNotchSupports", NOTCH_FILLED, 4, Cell{2, 2}},
-        LandingCase{"BlockedHalfWayDown", {{1, 4}}, 2, std::nullopt}),
+    testing::Values(LandingCase{"EmptyLane0RestsOnTheFloor", {}, 0, Cell{0, 0}},
+                    LandingCase{"EmptyLane1RunsOutOfRows", {}, 1, std::nullopt},
+                    LandingCase{"OddLaneOnTwoBalls", {{0, 0}, {1, 0}}, 1, Cell{0, 1}},
+                    LandingCase{"OddLaneOnOneBallOnly", {{0, 0}}, 1, std::nullopt},
+                    LandingCase{"LeftEdgeFallsToItsSingleSupport", {{0, 0}, {1, 0}, {0, 1}}, 0, Cell{0, 2}},
+                    LandingCase{"RightEdgeRestsOnItsSingleSupport", {{15, 0}}, 31, Cell{15, 1}},
+                    LandingCase{"NotchLeftHalfHasOneSupport", NOTCH, 4, std::nullopt},
+                    LandingCase{"NotchRightHalfHasOneSupport", NOTCH, 6, std::nullopt},
+                    LandingCase{"BesideTheNotchLeft", NOTCH, 2, Cell{1, 0}},
+                    LandingCase{"BesideTheNotchRight", NOTCH, 8, Cell{4, 0}},
+                    LandingCase{"FilledNotchSupports", NOTCH_FILLED, 4, Cell{2, 2}},
+                    LandingCase{"BlockedHalfWayDown", {{1, 4}}, 2, std::nullopt}),
     [](const testing::TestParamInfo<LandingCase>& info) { return info.param.name; });
 
 INSTANTIATE_TEST_SUITE_P(
     EdgeCases, LandingSpotTest,
-    testing::Values(
-        LandingCase{"LaneBelowZero", {}, -1, std::nullopt}, LandingCase{"Lane32", {}, 32, std::nullopt},
-        LandingCase{"LaneIntMin", {}, INT_MIN, std::nullopt}, LandingCase{"LaneIntMax", {}, INT_MAX, std::nullopt},
-        LandingCase{"FullLaneTopTaken", {{5, 10}}, 10, std::nullopt},
-        LandingCase{"OddTopTaken", {{5, 0}, {6, 0}, {5, 11}}, 11, std::nullopt},
-        // Lower cells of the lane are empty, yet the one-ball support above them stops the ball.
-        LandingCase{"OneSupportStopsAboveEmptyCells", {{4, 3}}, 8, std::nullopt},
-        LandingCase{"LeftEdgeHighSingleSupport", {{0, 3}}, 0, Cell{0, 4}},
-        LandingCase{"RightEdgeHighSingleSupport", {{15, 2}}, 31, Cell{15, 3}},
-        LandingCase{"RightEdgeNoSupportRunsOut", {{14, 0}}, 31, std::nullopt},
-        // Only the odd cells of column 15 and the even cells of column 0 stand against a wall.
-        LandingCase{"EvenLaneOfLastColumnNeedsTwo", {{15, 1}}, 30, std::nullopt},
-        LandingCase{"OddLaneOfFirstColumnNeedsTwo", {{1, 0}}, 1, std::nullopt},
-        LandingCase{"EvenLaneOfLastColumnOnTwo", {{14, 1}, {15, 1}, {14, 0}, {15, 0}}, 30, Cell{15, 2}},
-        LandingCase{"StacksOnTopOfItsOwnLane", {{0, 0}, {1, 0}, {0, 1}, {0, 2}}, 0, std::nullopt}),
+    testing::Values(LandingCase{"LaneBelowZero", {}, -1, std::nullopt}, LandingCase{"Lane32", {}, 32, std::nullopt},
+                    LandingCase{"LaneIntMin", {}, INT_MIN, std::nullopt},
+                    LandingCase{"LaneIntMax", {}, INT_MAX, std::nullopt},
+                    LandingCase{"FullLaneTopTaken", {{5, 10}}, 10, std::nullopt},
+                    LandingCase{"OddTopTaken", {{5, 0}, {6, 0}, {5, 11}}, 11, std::nullopt},
+                    // Lower cells of the lane are empty, yet the one-ball support above them stops the ball.
+                    LandingCase{"OneSupportStopsAboveEmptyCells", {{4, 3}}, 8, std::nullopt},
+                    LandingCase{"LeftEdgeHighSingleSupport", {{0, 3}}, 0, Cell{0, 4}},
+                    LandingCase{"RightEdgeHighSingleSupport", {{15, 2}}, 31, Cell{15, 3}},
+                    LandingCase{"RightEdgeNoSupportRunsOut", {{14, 0}}, 31, std::nullopt},
+                    // Only the odd cells of column 15 and the even cells of column 0 stand against a wall.
+                    LandingCase{"EvenLaneOfLastColumnNeedsTwo", {{15, 1}}, 30, std::nullopt},
+                    LandingCase{"OddLaneOfFirstColumnNeedsTwo", {{1, 0}}, 1, std::nullopt},
+                    LandingCase{"EvenLaneOfLastColumnOnTwo", {{14, 1}, {15, 1}, {14, 0}, {15, 0}}, 30, Cell{15, 2}},
+                    LandingCase{"StacksOnTopOfItsOwnLane", {{0, 0}, {1, 0}, {0, 1}, {0, 2}}, 0, std::nullopt}),
     [](const testing::TestParamInfo<LandingCase>& info) { return info.param.name; });
 
 TEST(LandingSpot, EvenLanesOverAnEmptyFloorLandOnRowZeroOddLanesNowhere)
@@ -123,7 +125,10 @@ struct WinCase {
     bool expected;
 };
 
-void PrintTo(const WinCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const WinCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class CompletesLineTest : public testing::TestWithParam<WinCase> {};
 
@@ -168,38 +173,41 @@ std::vector<Ball> Join(std::vector<Ball> a, const std::vector<Ball>& b)
 
 INSTANTIATE_TEST_SUITE_P(
     WorkedExamples, CompletesLineTest,
-    testing::Values(
-        WinCase{"AcrossAtTheEnd", Colour(0, {{3, 0}, {4, 0}, {5, 0}, {6, 0}}), {0, {7, 0}}, true},
-        WinCase{"RisingRightFromBelow", Colour(2, {{3, 0}, {3, 1}, {4, 2}, {4, 3}}), {2, {5, 4}}, true},
-        WinCase{"RisingRightAroundTheBall", Colour(2, {{3, 1}, {4, 2}, {4, 3}, {5, 5}}), {2, {5, 4}}, true},
-        WinCase{"BrokenByAnotherColour",
-                Join(Colour(0, {{0, 0}, {1, 0}, {3, 0}, {4, 0}}), Colour(1, {{2, 0}})), {0, {5, 0}}, false}),
+    testing::Values(WinCase{"AcrossAtTheEnd", Colour(0, {{3, 0}, {4, 0}, {5, 0}, {6, 0}}), {0, {7, 0}}, true},
+                    WinCase{"RisingRightFromBelow", Colour(2, {{3, 0}, {3, 1}, {4, 2}, {4, 3}}), {2, {5, 4}}, true},
+                    WinCase{"RisingRightAroundTheBall", Colour(2, {{3, 1}, {4, 2}, {4, 3}, {5, 5}}), {2, {5, 4}}, true},
+                    WinCase{"BrokenByAnotherColour",
+                            Join(Colour(0, {{0, 0}, {1, 0}, {3, 0}, {4, 0}}), Colour(1, {{2, 0}})),
+                            {0, {5, 0}},
+                            false}),
     [](const testing::TestParamInfo<WinCase>& info) { return info.param.name; });
 
 INSTANTIATE_TEST_SUITE_P(
     EdgeCases, CompletesLineTest,
-    testing::Values(
-        WinCase{"AcrossInTheMiddle", Colour(3, {{3, 5}, {4, 5}, {6, 5}, {7, 5}}), {3, {5, 5}}, true},
-        WinCase{"AcrossFourOnly", Colour(0, {{4, 0}, {5, 0}, {6, 0}}), {0, {7, 0}}, false},
-        WinCase{"FourAndAnotherColour", Colour(0, {{3, 0}, {4, 0}, {5, 0}, {6, 0}}), {1, {7, 0}}, false},
-        WinCase{"SixWins", Colour(1, {{2, 3}, {3, 3}, {4, 3}, {6, 3}, {7, 3}}), {1, {5, 3}}, true},
-        WinCase{"CrossingLinesBothWin",
-                Colour(3, {{3, 5}, {4, 5}, {6, 5}, {7, 5}, {4, 3}, {5, 4}, {6, 6}, {6, 7}}), {3, {5, 5}}, true},
-        WinCase{"RisingLeftFromBelow", Colour(1, {{7, 0}, {6, 1}, {6, 2}, {5, 3}}), {1, {5, 4}}, true},
-        WinCase{"RisingLeftFromAbove", Colour(1, {{4, 5}, {4, 6}, {3, 7}, {3, 8}}), {1, {5, 4}}, true},
-        WinCase{"RisingLeftSplit", Colour(1, {{6, 1}, {6, 2}, {5, 3}, {4, 5}}), {1, {5, 4}}, true},
-        // Straight up a column is no line of the grid: the cells do not touch.
-        WinCase{"ColumnIsNoLine", Colour(0, {{5, 0}, {5, 1}, {5, 2}, {5, 3}}), {0, {5, 4}}, false},
-        // One column step per row would be a line on a square grid, but not on this one.
-        WinCase{"SquareDiagonalIsNoLine", Colour(0, {{3, 0}, {4, 1}, {5, 2}, {6, 3}}), {0, {7, 4}}, false},
-        WinCase{"TopEdgeRisingRight", Colour(2, {{8, 7}, {9, 8}, {9, 9}, {10, 10}}), {2, {10, 11}}, true},
-        WinCase{"TopEdgeRisingLeft", Colour(2, {{5, 7}, {5, 8}, {4, 9}, {4, 10}}), {2, {3, 11}}, true},
-        WinCase{"BottomEdgeRisingLeft", Colour(0, {{3, 1}, {3, 2}, {2, 3}, {2, 4}}), {0, {4, 0}}, true},
-        WinCase{"BottomEdgeRisingRight", Colour(0, {{0, 1}, {1, 2}, {1, 3}, {2, 4}}), {0, {0, 0}}, true},
-        WinCase{"RightEdgeAcross", Colour(0, {{11, 11}, {12, 11}, {13, 11}, {14, 11}}), {0, {15, 11}}, true},
-        // A flat index would run from column 15 into column 0 of the next row.
-        WinCase{"NoWrapAcrossRows", Colour(0, {{12, 0}, {13, 0}, {14, 0}, {0, 1}}), {0, {15, 0}}, false},
-        WinCase{"NoWrapAcrossRowsLeft", Colour(0, {{15, 0}, {1, 1}, {2, 1}, {3, 1}}), {0, {0, 1}}, false}),
+    testing::Values(WinCase{"AcrossInTheMiddle", Colour(3, {{3, 5}, {4, 5}, {6, 5}, {7, 5}}), {3, {5, 5}}, true},
+                    WinCase{"AcrossFourOnly", Colour(0, {{4, 0}, {5, 0}, {6, 0}}), {0, {7, 0}}, false},
+                    WinCase{"FourAndAnotherColour", Colour(0, {{3, 0}, {4, 0}, {5, 0}, {6, 0}}), {1, {7, 0}}, false},
+                    WinCase{"SixWins", Colour(1, {{2, 3}, {3, 3}, {4, 3}, {6, 3}, {7, 3}}), {1, {5, 3}}, true},
+                    WinCase{"CrossingLinesBothWin",
+                            Colour(3, {{3, 5}, {4, 5}, {6, 5}, {7, 5}, {4, 3}, {5, 4}, {6, 6}, {6, 7}}),
+                            {3, {5, 5}},
+                            true},
+                    WinCase{"RisingLeftFromBelow", Colour(1, {{7, 0}, {6, 1}, {6, 2}, {5, 3}}), {1, {5, 4}}, true},
+                    WinCase{"RisingLeftFromAbove", Colour(1, {{4, 5}, {4, 6}, {3, 7}, {3, 8}}), {1, {5, 4}}, true},
+                    WinCase{"RisingLeftSplit", Colour(1, {{6, 1}, {6, 2}, {5, 3}, {4, 5}}), {1, {5, 4}}, true},
+                    // Straight up a column is no line of the grid: the cells do not touch.
+                    WinCase{"ColumnIsNoLine", Colour(0, {{5, 0}, {5, 1}, {5, 2}, {5, 3}}), {0, {5, 4}}, false},
+                    // One column step per row would be a line on a square grid, but not on this one.
+                    WinCase{"SquareDiagonalIsNoLine", Colour(0, {{3, 0}, {4, 1}, {5, 2}, {6, 3}}), {0, {7, 4}}, false},
+                    WinCase{"TopEdgeRisingRight", Colour(2, {{8, 7}, {9, 8}, {9, 9}, {10, 10}}), {2, {10, 11}}, true},
+                    WinCase{"TopEdgeRisingLeft", Colour(2, {{5, 7}, {5, 8}, {4, 9}, {4, 10}}), {2, {3, 11}}, true},
+                    WinCase{"BottomEdgeRisingLeft", Colour(0, {{3, 1}, {3, 2}, {2, 3}, {2, 4}}), {0, {4, 0}}, true},
+                    WinCase{"BottomEdgeRisingRight", Colour(0, {{0, 1}, {1, 2}, {1, 3}, {2, 4}}), {0, {0, 0}}, true},
+                    WinCase{
+                        "RightEdgeAcross", Colour(0, {{11, 11}, {12, 11}, {13, 11}, {14, 11}}), {0, {15, 11}}, true},
+                    // A flat index would run from column 15 into column 0 of the next row.
+                    WinCase{"NoWrapAcrossRows", Colour(0, {{12, 0}, {13, 0}, {14, 0}, {0, 1}}), {0, {15, 0}}, false},
+                    WinCase{"NoWrapAcrossRowsLeft", Colour(0, {{15, 0}, {1, 1}, {2, 1}, {3, 1}}), {0, {0, 1}}, false}),
     [](const testing::TestParamInfo<WinCase>& info) { return info.param.name; });
 
 TEST(CompletesLine, RefusesColoursThatAreNoBall)
@@ -232,12 +240,18 @@ Cell Step(Cell cell, int direction)
 {
     const bool odd = (cell.row & 1) != 0;
     switch (direction) {
-    case 0: return {cell.col + 1, cell.row};                       // right
-    case 1: return {cell.col - 1, cell.row};                       // left
-    case 2: return {odd ? cell.col + 1 : cell.col, cell.row + 1};  // above-right
-    case 3: return {odd ? cell.col : cell.col - 1, cell.row - 1};  // below-left
-    case 4: return {odd ? cell.col : cell.col - 1, cell.row + 1};  // above-left
-    default: return {odd ? cell.col + 1 : cell.col, cell.row - 1}; // below-right
+    case 0:
+        return {cell.col + 1, cell.row}; // right
+    case 1:
+        return {cell.col - 1, cell.row}; // left
+    case 2:
+        return {odd ? cell.col + 1 : cell.col, cell.row + 1}; // above-right
+    case 3:
+        return {odd ? cell.col : cell.col - 1, cell.row - 1}; // below-left
+    case 4:
+        return {odd ? cell.col : cell.col - 1, cell.row + 1}; // above-left
+    default:
+        return {odd ? cell.col + 1 : cell.col, cell.row - 1}; // below-right
     }
 }
 

@@ -39,7 +39,10 @@ public:
         return WaitUntil([&] { return Count(event) >= times; });
     }
     // The attempt or connection is over and its thread gone, so Connect may be called again.
-    bool WaitUntilIdle() const { return WaitUntil([&] { return !Running(); }); }
+    bool WaitUntilIdle() const
+    {
+        return WaitUntil([&] { return !Running(); });
+    }
 
     std::function<void(const char*)> on_line;
     std::function<void()> on_disconnect;
@@ -348,8 +351,8 @@ TEST(ConnectClient, ANewConnectionNeverSeesBytesLeftByTheLastOne)
     RawPeer second = second_host.Accept();
     ASSERT_TRUE(second.Send("ne\r\nfresh\r\n"));
     ASSERT_TRUE(client.WaitFor("line fresh"));
-    EXPECT_EQ(client.Events(), (std::vector<std::string>{"connect", "line leave", "disconnect", "connect",
-                                                         "line ne", "line fresh"}));
+    EXPECT_EQ(client.Events(),
+              (std::vector<std::string>{"connect", "line leave", "disconnect", "connect", "line ne", "line fresh"}));
 }
 
 TEST(ConnectClient, ShutdownWhileConnectedJoinsTheThread)

@@ -92,7 +92,8 @@ INSTANTIATE_TEST_SUITE_P(
         FramingCase{"Line79WithEndInNextChunk", {A79, "\r\n"}, {{1, A79}, {0, ""}}},
         FramingCase{"Line80InPieces79And1", {A79 + "z\n"}, {{2, A79}, {1, "z"}, {0, ""}}},
         FramingCase{"Line158InTwoPieces", {A79 + B79 + "\r\n"}, {{2, A79}, {1, B79}, {0, ""}}},
-        FramingCase{"LongLineAcrossChunks", {A79.substr(0, 50), A79.substr(50) + B79.substr(0, 3), B79.substr(3) + "\n"},
+        FramingCase{"LongLineAcrossChunks",
+                    {A79.substr(0, 50), A79.substr(50) + B79.substr(0, 3), B79.substr(3) + "\n"},
                     {{2, A79}, {1, B79}, {0, ""}}},
         FramingCase{"ShiftJisPassesUntouched", {SJIS + "\t1\r\n"}, {{1, SJIS + "\t1"}, {0, ""}}}),
     [](const testing::TestParamInfo<FramingCase>& info) { return std::string(info.param.name); });
@@ -147,9 +148,8 @@ TEST(LineReader, ALineEndIsFoundAtAnyOffset)
             std::string chunk = head;
             chunk += special;
             chunk += "\x8Ayz\n";
-            const std::vector<Piece> expected =
-                special == '\0' ? std::vector<Piece>{{1, head + "\x8Ayz"}, {0, ""}}
-                                : std::vector<Piece>{{1, head}, {1, "\x8Ayz"}, {0, ""}};
+            const std::vector<Piece> expected = special == '\0' ? std::vector<Piece>{{1, head + "\x8Ayz"}, {0, ""}}
+                                                                : std::vector<Piece>{{1, head}, {1, "\x8Ayz"}, {0, ""}};
             LineReader reader;
             EXPECT_EQ(ReadAll(reader, {chunk}), expected) << "offset " << offset << " byte " << int(special);
         }

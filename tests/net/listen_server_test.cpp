@@ -250,9 +250,13 @@ TEST(ListenServer, EachConnectionReportsConnectLinesThenOneDisconnect)
     peer.Close();
     ASSERT_TRUE(server.WaitFor("disconnect 0"));
 
-    const std::vector<std::string> expected = {
-        "connect 0", "line 0 a", "line 0 b", "line 0 ", "line 0 " + long_line.substr(0, LINE_LIMIT),
-        "line 0 " + long_line.substr(LINE_LIMIT), "disconnect 0"};
+    const std::vector<std::string> expected = {"connect 0",
+                                               "line 0 a",
+                                               "line 0 b",
+                                               "line 0 ",
+                                               "line 0 " + long_line.substr(0, LINE_LIMIT),
+                                               "line 0 " + long_line.substr(LINE_LIMIT),
+                                               "disconnect 0"};
     EXPECT_EQ(server.EventsOfSlot(0), expected);
     EXPECT_FALSE(server.WrongThreadSeen());
 }
@@ -525,11 +529,11 @@ TEST(ListenServer, AThousandConnectionsLeaveNoDescriptorOrThreadBehind)
     };
     auto tally = [&] {
         const auto events = server.Events();
-        return Tally{std::count_if(events.begin(), events.end(),
-                                   [](const std::string& e) { return e.starts_with("connect"); }),
-                     std::count_if(events.begin(), events.end(),
-                                   [](const std::string& e) { return e.starts_with("disconnect"); }),
-                     std::count(events.begin(), events.end(), "refuse")};
+        return Tally{
+            std::count_if(events.begin(), events.end(), [](const std::string& e) { return e.starts_with("connect"); }),
+            std::count_if(events.begin(), events.end(),
+                          [](const std::string& e) { return e.starts_with("disconnect"); }),
+            std::count(events.begin(), events.end(), "refuse")};
     };
     constexpr int CONNECTIONS = 1000;
     for (int i = 0; i < CONNECTIONS; ++i) {

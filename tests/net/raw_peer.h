@@ -54,8 +54,14 @@ inline int CountEntries(const char* directory)
 }
 
 // Open descriptors and threads of this process.
-inline int OpenDescriptors() { return CountEntries("/proc/self/fd"); }
-inline int Threads() { return CountEntries("/proc/self/task"); }
+inline int OpenDescriptors()
+{
+    return CountEntries("/proc/self/fd");
+}
+inline int Threads()
+{
+    return CountEntries("/proc/self/task");
+}
 
 // The thread count to come back to. One thread is started and joined first, because a sanitizer's runtime starts
 // a helper thread of its own with the process's first thread and keeps it.

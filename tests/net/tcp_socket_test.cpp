@@ -35,7 +35,8 @@ std::string Text(const SocketAddress& address)
                             ? static_cast<const void*>(&reinterpret_cast<const sockaddr_in6*>(address.get())->sin6_addr)
                             : static_cast<const void*>(&reinterpret_cast<const sockaddr_in*>(address.get())->sin_addr);
     ::inet_ntop(address.family(), bytes, text, sizeof text);
-    return std::string(text) + " " + std::to_string(ntohs(reinterpret_cast<const sockaddr_in*>(address.get())->sin_port));
+    return std::string(text) + " " +
+           std::to_string(ntohs(reinterpret_cast<const sockaddr_in*>(address.get())->sin_port));
 }
 
 // A listening TcpSocket on an ephemeral loopback port.
@@ -363,15 +364,14 @@ TEST_P(TcpSocketResolve, GivesEveryAddressOfBothFamiliesInTheResolversOrder)
 }
 
 // No case asks the name service about a name it would pass on to another machine.
-INSTANTIATE_TEST_SUITE_P(
-    Hosts, TcpSocketResolve,
-    testing::Values(ResolveCase{"Localhost", "localhost", {"127.0.0.1 1224"}},
-                    ResolveCase{"Ipv4", "127.0.0.1", {"127.0.0.1 1224"}},
-                    ResolveCase{"Ipv6", "::1", {"::1 1224"}},
-                    ResolveCase{"Ipv6InBrackets", "[::1]", {"::1 1224"}},
-                    ResolveCase{"Ipv6Literal", "fd00::2", {"fd00::2 1224"}},
-                    ResolveCase{"Empty", "", {}}),
-    [](const testing::TestParamInfo<ResolveCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Hosts, TcpSocketResolve,
+                         testing::Values(ResolveCase{"Localhost", "localhost", {"127.0.0.1 1224"}},
+                                         ResolveCase{"Ipv4", "127.0.0.1", {"127.0.0.1 1224"}},
+                                         ResolveCase{"Ipv6", "::1", {"::1 1224"}},
+                                         ResolveCase{"Ipv6InBrackets", "[::1]", {"::1 1224"}},
+                                         ResolveCase{"Ipv6Literal", "fd00::2", {"fd00::2 1224"}},
+                                         ResolveCase{"Empty", "", {}}),
+                         [](const testing::TestParamInfo<ResolveCase>& info) { return info.param.name; });
 
 } // namespace
 } // namespace pyrandel

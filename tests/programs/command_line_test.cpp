@@ -75,30 +75,35 @@ INSTANTIATE_TEST_SUITE_P(
                       CommandLineCase{"HostBadPort", WEB, {"--host", "h:0", "--listen", "0"}, 2, "", "--host is not"}),
     [](const auto& info) { return std::string(info.param.label); });
 
-INSTANTIATE_TEST_SUITE_P(Arena, CommandLineTest,
-                         ::testing::Values(CommandLineCase{"Version", PYRANDEL_ARENA_PROGRAM, {"--version"}, 0,
-                                                           "pyrandel-arena " PYRANDEL_VERSION "\n", ""}),
-                         [](const auto& info) { return std::string(info.param.label); });
+INSTANTIATE_TEST_SUITE_P(
+    Arena, CommandLineTest,
+    ::testing::Values(CommandLineCase{
+        "Version", PYRANDEL_ARENA_PROGRAM, {"--version"}, 0, "pyrandel-arena " PYRANDEL_VERSION "\n", ""}),
+    [](const auto& info) { return std::string(info.param.label); });
 
 #ifdef PYRANDEL_DESKTOP_PROGRAM
 constexpr const char* DESKTOP = PYRANDEL_DESKTOP_PROGRAM;
 
 INSTANTIATE_TEST_SUITE_P(
     Desktop, CommandLineTest,
-    ::testing::Values(
-        CommandLineCase{"Help", DESKTOP, {"--help"}, 0, "--settings-dir", ""},
-        CommandLineCase{"HelpNamesTheProgram", DESKTOP, {"--help"}, 0, "Usage: pyrandel [options]", ""},
-        CommandLineCase{"Version", DESKTOP, {"--version"}, 0, "pyrandel " PYRANDEL_VERSION "\n", ""},
-        CommandLineCase{"UnknownOption", DESKTOP, {"--colour"}, 2, "", "colour"},
-        CommandLineCase{"HelpNamesWeb", DESKTOP, {"--help"}, 0, "--web <[ADDRESS:]PORT>", ""},
-        CommandLineCase{"WebNotAnAddress", DESKTOP, {"--web", "[::1:80"}, 2, "", "--web is not [ADDRESS:]PORT"},
-        CommandLineCase{"NameTooLong", DESKTOP, {"--name", std::string(40, 'x') + "\xe3\x81\x82" + std::string(37, 'x')},
-                        2, "", "longer than 78 bytes"},
-        CommandLineCase{"NameWithTab", DESKTOP, {"--name", "a\tb"}, 2, "", "tabs"},
-        CommandLineCase{"NameNotInShiftJis", DESKTOP, {"--name", "\xf0\x9f\x8e\xb2"}, 2, "", "Shift-JIS"},
-        CommandLineCase{"EmptyAddress", DESKTOP, {"--join", ""}, 2, "", "--join needs"},
-        CommandLineCase{"JoinAndHost", DESKTOP, {"--join", "example", "--host"}, 2, "", "exclude"},
-        CommandLineCase{"StrayArgument", DESKTOP, {"extra"}, 2, "", "extra"}),
+    ::testing::Values(CommandLineCase{"Help", DESKTOP, {"--help"}, 0, "--settings-dir", ""},
+                      CommandLineCase{"HelpNamesTheProgram", DESKTOP, {"--help"}, 0, "Usage: pyrandel [options]", ""},
+                      CommandLineCase{"Version", DESKTOP, {"--version"}, 0, "pyrandel " PYRANDEL_VERSION "\n", ""},
+                      CommandLineCase{"UnknownOption", DESKTOP, {"--colour"}, 2, "", "colour"},
+                      CommandLineCase{"HelpNamesWeb", DESKTOP, {"--help"}, 0, "--web <[ADDRESS:]PORT>", ""},
+                      CommandLineCase{
+                          "WebNotAnAddress", DESKTOP, {"--web", "[::1:80"}, 2, "", "--web is not [ADDRESS:]PORT"},
+                      CommandLineCase{"NameTooLong",
+                                      DESKTOP,
+                                      {"--name", std::string(40, 'x') + "\xe3\x81\x82" + std::string(37, 'x')},
+                                      2,
+                                      "",
+                                      "longer than 78 bytes"},
+                      CommandLineCase{"NameWithTab", DESKTOP, {"--name", "a\tb"}, 2, "", "tabs"},
+                      CommandLineCase{"NameNotInShiftJis", DESKTOP, {"--name", "\xf0\x9f\x8e\xb2"}, 2, "", "Shift-JIS"},
+                      CommandLineCase{"EmptyAddress", DESKTOP, {"--join", ""}, 2, "", "--join needs"},
+                      CommandLineCase{"JoinAndHost", DESKTOP, {"--join", "example", "--host"}, 2, "", "exclude"},
+                      CommandLineCase{"StrayArgument", DESKTOP, {"extra"}, 2, "", "extra"}),
     [](const auto& info) { return std::string(info.param.label); });
 #endif
 

@@ -67,8 +67,8 @@ protected:
         ASSERT_EQ(client.ReadLines(static_cast<int>(greeting.size())), greeting);
         client.Send("NEW_C\t" + name);
         for (LineClient& each : clients) {
-            EXPECT_EQ(each.ReadLines(2), (Lines{Msg(name, texts::MSG_ARRIVED_SUFFIX),
-                                                "ADD\t" + std::to_string(id) + "\t" + name}));
+            EXPECT_EQ(each.ReadLines(2),
+                      (Lines{Msg(name, texts::MSG_ARRIVED_SUFFIX), "ADD\t" + std::to_string(id) + "\t" + name}));
         }
         ASSERT_TRUE(host->WaitForLine("player " + std::to_string(id) + " (" + name + ") joined"));
     }
@@ -161,7 +161,8 @@ TEST_F(HostProgramTest, RefereedRoom_DropsAndLogsForgedMovesAndChatFloods)
     EXPECT_TRUE(host->WaitForLine("player 0 (a): chat faster than a person types, dropped"));
     clients[0].Close();
     int relayed = 0;
-    for (std::optional<std::string> line = clients[1].ReadLine(); line && *line != "DEL\t0"; line = clients[1].ReadLine()) {
+    for (std::optional<std::string> line = clients[1].ReadLine(); line && *line != "DEL\t0";
+         line = clients[1].ReadLine()) {
         EXPECT_EQ(*line, "CHAT\t0\ta\t" + std::to_string(relayed++));
     }
     ASSERT_TRUE(host->WaitForLine("player 0 (a) left"));

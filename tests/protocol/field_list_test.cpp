@@ -39,7 +39,10 @@ struct SplitCase {
     std::vector<std::string> expected;
 };
 
-void PrintTo(const SplitCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const SplitCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class SplitTest : public testing::TestWithParam<SplitCase> {};
 
@@ -52,24 +55,26 @@ TEST_P(SplitTest, CutsAtEveryTabUpToFifteenFields)
 
 INSTANTIATE_TEST_SUITE_P(
     Lines, SplitTest,
-    testing::Values(
-        SplitCase{"EmptyFieldBetweenTabs", "A\t\tB", {"A", "", "B"}},
-        SplitCase{"TrailingTabLeavesEmptyField", "A\t", {"A", ""}},
-        SplitCase{"EmptyLineIsOneEmptyField", "", {""}},
-        SplitCase{"OnlyTabs", "\t\t", {"", "", ""}},
-        SplitCase{"NothingTrimmed", "CHAT \t a b ", {"CHAT ", " a b "}},
-        SplitCase{"FourteenTabsFifteenFields", NumberedLine(14),
-                  {"w", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12", "13", "14"}},
-        SplitCase{"TwentyTabsKeepTheRestInField14", NumberedLine(20),
-                  {"w", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12", "13",
-                   "14\t15\t16\t17\t18\t19\t20"}},
-        SplitCase{"FifteenthTabAtTheEnd", NumberedLine(14) + "\t",
-                  {"w", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12", "13", "14\t"}},
-        SplitCase{"EndsAtFirstNul", "PLOT\t1\0\t2\t3"s, {"PLOT", "1"}},
-        SplitCase{"NulFirst", "\0PLOT\t1"s, {""}},
-        SplitCase{"Cp932BytesUntouched", "CHAT\t"s + std::string(texts::MSG_SERVER_FULL),
-                  {"CHAT", std::string(texts::MSG_SERVER_FULL)}},
-        SplitCase{"HighBytesAndCrLfAreFieldBytes", "\xFF\r\n\t\x81\x40", {"\xFF\r\n", "\x81\x40"}}),
+    testing::Values(SplitCase{"EmptyFieldBetweenTabs", "A\t\tB", {"A", "", "B"}},
+                    SplitCase{"TrailingTabLeavesEmptyField", "A\t", {"A", ""}},
+                    SplitCase{"EmptyLineIsOneEmptyField", "", {""}}, SplitCase{"OnlyTabs", "\t\t", {"", "", ""}},
+                    SplitCase{"NothingTrimmed", "CHAT \t a b ", {"CHAT ", " a b "}},
+                    SplitCase{"FourteenTabsFifteenFields",
+                              NumberedLine(14),
+                              {"w", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12", "13", "14"}},
+                    SplitCase{"TwentyTabsKeepTheRestInField14",
+                              NumberedLine(20),
+                              {"w", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12", "13",
+                               "14\t15\t16\t17\t18\t19\t20"}},
+                    SplitCase{"FifteenthTabAtTheEnd",
+                              NumberedLine(14) + "\t",
+                              {"w", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12", "13", "14\t"}},
+                    SplitCase{"EndsAtFirstNul", "PLOT\t1\0\t2\t3"s, {"PLOT", "1"}},
+                    SplitCase{"NulFirst", "\0PLOT\t1"s, {""}},
+                    SplitCase{"Cp932BytesUntouched",
+                              "CHAT\t"s + std::string(texts::MSG_SERVER_FULL),
+                              {"CHAT", std::string(texts::MSG_SERVER_FULL)}},
+                    SplitCase{"HighBytesAndCrLfAreFieldBytes", "\xFF\r\n\t\x81\x40", {"\xFF\r\n", "\x81\x40"}}),
     [](const testing::TestParamInfo<SplitCase>& info) { return info.param.name; });
 
 TEST(FieldList, GetOutsideTheFieldsIsEmpty)
@@ -123,9 +128,9 @@ TEST(FieldList, CommandWordMatchesWholeAndCaseSensitive)
         std::string line;
         bool is_plot;
     };
-    const std::vector<Case> cases = {{"PLOT", true},         {"PLOT\t0\t1", true}, {"PLOTX\t0", false},
-                                     {"PLOT \t0", false},    {"plot\t0", false},   {"PLO\tT", false},
-                                     {" PLOT", false},       {"", false},          {"PLOT\0X"s, true}};
+    const std::vector<Case> cases = {{"PLOT", true},      {"PLOT\t0\t1", true}, {"PLOTX\t0", false},
+                                     {"PLOT \t0", false}, {"plot\t0", false},   {"PLO\tT", false},
+                                     {" PLOT", false},    {"", false},          {"PLOT\0X"s, true}};
     for (const Case& c : cases) {
         EXPECT_EQ(FieldList(c.line).Is("PLOT"), c.is_plot) << c.line;
     }
@@ -167,12 +172,31 @@ struct NumberCase {
 TEST(ReadNumber, ReadsLikeAtoiAndSaturates)
 {
     const std::vector<NumberCase> cases = {
-        {"-1", -1},          {" 7", 7},        {"7x", 7},          {"x7", 0},
-        {"", 0},             {"+5", 5},        {"\t\n\v\f\r 12", 12}, {"-", 0},
-        {"- 1", 0},          {"--1", 0},       {"00012", 12},      {"-0", 0},
-        {"1 2", 1},          {"\xFF" "9", 0},  {"1\0" "2"s, 1},    {"2147483647", INT_MAX},
-        {"-2147483648", INT_MIN}, {"2147483648", INT_MAX}, {"-2147483649", INT_MIN},
-        {"99999999999999999999999", INT_MAX}, {"-99999999999999999999999", INT_MIN},
+        {"-1", -1},
+        {" 7", 7},
+        {"7x", 7},
+        {"x7", 0},
+        {"", 0},
+        {"+5", 5},
+        {"\t\n\v\f\r 12", 12},
+        {"-", 0},
+        {"- 1", 0},
+        {"--1", 0},
+        {"00012", 12},
+        {"-0", 0},
+        {"1 2", 1},
+        {"\xFF"
+         "9",
+         0},
+        {"1\0"
+         "2"s,
+         1},
+        {"2147483647", INT_MAX},
+        {"-2147483648", INT_MIN},
+        {"2147483648", INT_MAX},
+        {"-2147483649", INT_MIN},
+        {"99999999999999999999999", INT_MAX},
+        {"-99999999999999999999999", INT_MIN},
         {"0000000000000000000000042", 42},
     };
     for (const NumberCase& c : cases) {

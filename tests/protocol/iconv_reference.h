@@ -31,6 +31,9 @@ inline std::optional<std::string> IconvToCp932(std::u8string_view utf8)
     return output;
 }
 
-inline std::string Cp932(std::u8string_view utf8) { return IconvToCp932(utf8).value_or("<iconv refused>"); }
+inline std::string Cp932(std::u8string_view utf8)
+{
+    return IconvToCp932(utf8).value_or("<iconv refused>");
+}
 
 } // namespace pyrandel::test

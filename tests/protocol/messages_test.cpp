@@ -19,7 +19,10 @@ struct Built {
     std::string expected;
 };
 
-void PrintTo(const Built& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const Built& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class MessageTest : public testing::TestWithParam<Built> {};
 
@@ -28,40 +31,37 @@ TEST_P(MessageTest, IsByteExact)
     EXPECT_EQ(GetParam().line, GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    PlayerToHost, MessageTest,
-    testing::Values(Built{"NewClient", NewClient("taro"), "NEW_C\ttaro"},
-                    Built{"NewClientNameless", NewClient(""), "NEW_C\t"},
-                    Built{"Chat", Chat("hello there"), "CHAT\thello there"},
-                    Built{"StartButton", StartMatch(), "STARTVS"},
-                    Built{"StartWithCount", StartMatch(3), "STARTVS\t3"},
-                    Built{"Plot", Plot(2, 15, 11, 0, -1), "PLOT\t2\t15\t11\t0\t-1"},
-                    Built{"PlotWin", Plot(0, 7, 0, 1, -1), "PLOT\t0\t7\t0\t1\t-1"},
-                    Built{"EndMatch", EndMatch(3), "END_VS\t3"}),
-    [](const testing::TestParamInfo<Built>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(PlayerToHost, MessageTest,
+                         testing::Values(Built{"NewClient", NewClient("taro"), "NEW_C\ttaro"},
+                                         Built{"NewClientNameless", NewClient(""), "NEW_C\t"},
+                                         Built{"Chat", Chat("hello there"), "CHAT\thello there"},
+                                         Built{"StartButton", StartMatch(), "STARTVS"},
+                                         Built{"StartWithCount", StartMatch(3), "STARTVS\t3"},
+                                         Built{"Plot", Plot(2, 15, 11, 0, -1), "PLOT\t2\t15\t11\t0\t-1"},
+                                         Built{"PlotWin", Plot(0, 7, 0, 1, -1), "PLOT\t0\t7\t0\t1\t-1"},
+                                         Built{"EndMatch", EndMatch(3), "END_VS\t3"}),
+                         [](const testing::TestParamInfo<Built>& info) { return info.param.name; });
 
 INSTANTIATE_TEST_SUITE_P(
     HostToPlayer, MessageTest,
-    testing::Values(Built{"Id", Id(0), "ID\t0"}, Built{"Add", Add(2, "hanako"), "ADD\t2\thanako"},
-                    Built{"AddNameless", Add(0, ""), "ADD\t0\t"}, Built{"Del", Del(3), "DEL\t3"},
-                    Built{"Msg", Msg("x y"), "MSG\tx y"},
-                    Built{"ChatRelay", ChatRelay(1, "a", "b c"), "CHAT\t1\ta\tb c"},
-                    Built{"ChatRelayEmpty", ChatRelay(0, "", ""), "CHAT\t0\t\t"},
-                    // What the receiver would have cut off as a line of the speaker's choosing is never sent.
-                    Built{"ChatRelayCutWhereTheReceiverCuts", ChatRelay(1, "?", std::string(70, 't') + "ID\t3"),
-                          "CHAT\t1\t?\t" + std::string(70, 't')},
-                    Built{"ChatRelayLongNameCut", ChatRelay(3, std::string(72, 'n') + "ID", "CAN_PUT"),
-                          "CHAT\t3\t" + std::string(72, 'n')},
-                    Built{"ChatRelayFillsTheLine", ChatRelay(2, "n", std::string(70, 't')),
-                          "CHAT\t2\tn\t" + std::string(70, 't')},
-                    Built{"MatchStart", MatchStart(1, 3), "STARTVS\t1\t3"}, Built{"CanPut", CanPut(), "CAN_PUT"},
-                    Built{"PlotRelay", PlotRelay("1", "4", "2", "0"), "PLOT\t1\t4\t2\t0"},
-                    // Relayed fields are copied, never re-read as numbers.
-                    Built{"PlotRelayVerbatim", PlotRelay("01", " 4", "2x", "-0"), "PLOT\t01\t 4\t2x\t-0"},
-                    Built{"PlotRelayAbsentFields", PlotRelay("3", "5", "", ""), "PLOT\t3\t5\t\t"},
-                    Built{"EndMatchLost", EndMatchLost(), "END_VS"},
-                    Built{"EndMatchRelay", EndMatchRelay(2, ""), "END_VS\t2\t"},
-                    Built{"EndMatchRelayField", EndMatchRelay(1, "zz"), "END_VS\t1\tzz"}),
+    testing::Values(
+        Built{"Id", Id(0), "ID\t0"}, Built{"Add", Add(2, "hanako"), "ADD\t2\thanako"},
+        Built{"AddNameless", Add(0, ""), "ADD\t0\t"}, Built{"Del", Del(3), "DEL\t3"},
+        Built{"Msg", Msg("x y"), "MSG\tx y"}, Built{"ChatRelay", ChatRelay(1, "a", "b c"), "CHAT\t1\ta\tb c"},
+        Built{"ChatRelayEmpty", ChatRelay(0, "", ""), "CHAT\t0\t\t"},
+        // What the receiver would have cut off as a line of the speaker's choosing is never sent.
+        Built{"ChatRelayCutWhereTheReceiverCuts", ChatRelay(1, "?", std::string(70, 't') + "ID\t3"),
+              "CHAT\t1\t?\t" + std::string(70, 't')},
+        Built{"ChatRelayLongNameCut", ChatRelay(3, std::string(72, 'n') + "ID", "CAN_PUT"),
+              "CHAT\t3\t" + std::string(72, 'n')},
+        Built{"ChatRelayFillsTheLine", ChatRelay(2, "n", std::string(70, 't')), "CHAT\t2\tn\t" + std::string(70, 't')},
+        Built{"MatchStart", MatchStart(1, 3), "STARTVS\t1\t3"}, Built{"CanPut", CanPut(), "CAN_PUT"},
+        Built{"PlotRelay", PlotRelay("1", "4", "2", "0"), "PLOT\t1\t4\t2\t0"},
+        // Relayed fields are copied, never re-read as numbers.
+        Built{"PlotRelayVerbatim", PlotRelay("01", " 4", "2x", "-0"), "PLOT\t01\t 4\t2x\t-0"},
+        Built{"PlotRelayAbsentFields", PlotRelay("3", "5", "", ""), "PLOT\t3\t5\t\t"},
+        Built{"EndMatchLost", EndMatchLost(), "END_VS"}, Built{"EndMatchRelay", EndMatchRelay(2, ""), "END_VS\t2\t"},
+        Built{"EndMatchRelayField", EndMatchRelay(1, "zz"), "END_VS\t1\tzz"}),
     [](const testing::TestParamInfo<Built>& info) { return info.param.name; });
 
 INSTANTIATE_TEST_SUITE_P(

@@ -16,7 +16,10 @@ namespace {
 using namespace std::string_literals;
 using test::IconvToCp932;
 
-std::string Utf8(std::u8string_view text) { return std::string(text.begin(), text.end()); }
+std::string Utf8(std::u8string_view text)
+{
+    return std::string(text.begin(), text.end());
+}
 
 const std::string REPLACEMENT = "\xEF\xBF\xBD";
 
@@ -26,8 +29,11 @@ bool IsUtf8(std::string_view text)
     std::size_t i = 0;
     while (i < text.size()) {
         const auto byte = static_cast<unsigned char>(text[i]);
-        std::size_t length = byte < 0x80 ? 1 : byte >= 0xC2 && byte <= 0xDF ? 2 : byte >= 0xE0 && byte <= 0xEF ? 3
-                                         : byte >= 0xF0 && byte <= 0xF4 ? 4 : 0;
+        std::size_t length = byte < 0x80                    ? 1
+                             : byte >= 0xC2 && byte <= 0xDF ? 2
+                             : byte >= 0xE0 && byte <= 0xEF ? 3
+                             : byte >= 0xF0 && byte <= 0xF4 ? 4
+                                                            : 0;
         if (length == 0 || i + length > text.size()) {
             return false;
         }
@@ -109,7 +115,9 @@ TEST(TextCodec, CharactersCodePage932LacksBecomeQuestionMarksOrAreRefused)
         {"emoji", "A?B", Utf8(u8"A😀B")},
         {"hangul", "??", Utf8(u8"한글")},
         {"cut sequence at the end", "x?", "x\xE3\x81"},
-        {"stray continuation byte", "?a", "\x80" "a"},
+        {"stray continuation byte", "?a",
+         "\x80"
+         "a"},
         {"invalid byte", "?", "\xFF"},
         {"overlong encoding", "??", "\xC0\xAF"},
     };

@@ -23,7 +23,8 @@ struct Sequence {
 TEST(RandomGenerator, MatchesEveryOtherCopyBitForBit)
 {
     const std::vector<Sequence> sequences = {
-        {"creation state", RandomGenerator::INITIAL_STATE,
+        {"creation state",
+         RandomGenerator::INITIAL_STATE,
          {{4, 3, 0x75C40C57u}, {4, 0, 0x5E2206AEu}, {4, 3, 0xE113035Cu}}},
         {"state 1", 1u, {{100, 2, 2u}}},
     };

@@ -143,8 +143,7 @@ protected:
         LineClient& client = Connect(expected_id);
         client.Send("NEW_C\t" + name);
         for (auto& [id, other] : clients) {
-            EXPECT_EQ(other.ReadLines(2),
-                      (Lines{Arrived(name), "ADD\t" + std::to_string(expected_id) + "\t" + name}))
+            EXPECT_EQ(other.ReadLines(2), (Lines{Arrived(name), "ADD\t" + std::to_string(expected_id) + "\t" + name}))
                 << "at id " << id;
         }
         list.Add(name, expected_id);
@@ -261,8 +260,8 @@ TEST_F(ServerSessionTest, Dispatch_IgnoresUnknownAndWrongDirectionWords)
 {
     Join(0, "host");
     Join(1, "guest");
-    for (const char* line : {"", "CHAT ", "CHAT \tx", "chat\tx", "CHATX\tx", "ID\t3", "ADD\t1\tx", "DEL\t0",
-                             "MSG\tx", "CAN_PUT", "START", "STARTVSX"}) {
+    for (const char* line : {"", "CHAT ", "CHAT \tx", "chat\tx", "CHATX\tx", "ID\t3", "ADD\t1\tx", "DEL\t0", "MSG\tx",
+                             "CAN_PUT", "START", "STARTVSX"}) {
         clients[1].Send(line);
     }
     ExpectAllSilent();
@@ -314,8 +313,7 @@ struct DrawCase {
     std::vector<int> colours;       // the colour of each position of the turn order
 };
 
-class ServerDrawTest : public ServerSessionTest, public ::testing::WithParamInterface<DrawCase> {
-};
+class ServerDrawTest : public ServerSessionTest, public ::testing::WithParamInterface<DrawCase> {};
 
 TEST_P(ServerDrawTest, Start_DrawsFromCreationStateAndAnnouncesInTurnOrder)
 {
@@ -334,8 +332,7 @@ TEST_P(ServerDrawTest, Start_DrawsFromCreationStateAndAnnouncesInTurnOrder)
         expected[id] = announcements;
     }
     for (std::size_t j = 0; j < draw.order.size(); ++j) {
-        expected[draw.order[j]].push_back("STARTVS\t" + std::to_string(draw.colours[j]) + "\t" +
-                                          std::to_string(count));
+        expected[draw.order[j]].push_back("STARTVS\t" + std::to_string(draw.colours[j]) + "\t" + std::to_string(count));
     }
     expected[draw.order[0]].push_back("CAN_PUT");
     EXPECT_EQ(Start(count - 1), expected);
@@ -400,8 +397,7 @@ struct PlotRelayCase {
     std::optional<std::string> relay; // to the other players, when relayed at all
 };
 
-class ServerPlotRelayTest : public ServerMatchTest, public ::testing::WithParamInterface<PlotRelayCase> {
-};
+class ServerPlotRelayTest : public ServerMatchTest, public ::testing::WithParamInterface<PlotRelayCase> {};
 
 TEST_P(ServerPlotRelayTest, Plot_RelayDependsOnColumnOnlyAndTheTurnMovesOn)
 {
@@ -415,15 +411,15 @@ TEST_P(ServerPlotRelayTest, Plot_RelayDependsOnColumnOnlyAndTheTurnMovesOn)
     ExpectAllSilent();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Fields, ServerPlotRelayTest,
-    ::testing::Values(PlotRelayCase{"ColumnMinusOne", "PLOT\t1\t-1\t0\t0\t-1", std::nullopt},
-                      PlotRelayCase{"ColumnSpaceMinus", "PLOT\t1\t -7\t0\t0\t-1", std::nullopt},
-                      PlotRelayCase{"ColumnZero", "PLOT\t1\t0\t0\t0\t-1", "PLOT\t1\t0\t0\t0"},
-                      PlotRelayCase{"ColumnNotANumber", "PLOT\t1\tx\t2\t0\t-1", "PLOT\t1\tx\t2\t0"},
-                      PlotRelayCase{"NoFields", "PLOT", "PLOT\t\t\t\t"},
-                      PlotRelayCase{"LeftMissing", "PLOT\t2\t4\t1\t0", "PLOT\t2\t4\t1\t0"}),
-    [](const auto& info) { return std::string(info.param.label); });
+INSTANTIATE_TEST_SUITE_P(Fields, ServerPlotRelayTest,
+                         ::testing::Values(PlotRelayCase{"ColumnMinusOne", "PLOT\t1\t-1\t0\t0\t-1", std::nullopt},
+                                           PlotRelayCase{"ColumnSpaceMinus", "PLOT\t1\t -7\t0\t0\t-1", std::nullopt},
+                                           PlotRelayCase{"ColumnZero", "PLOT\t1\t0\t0\t0\t-1", "PLOT\t1\t0\t0\t0"},
+                                           PlotRelayCase{"ColumnNotANumber", "PLOT\t1\tx\t2\t0\t-1",
+                                                         "PLOT\t1\tx\t2\t0"},
+                                           PlotRelayCase{"NoFields", "PLOT", "PLOT\t\t\t\t"},
+                                           PlotRelayCase{"LeftMissing", "PLOT\t2\t4\t1\t0", "PLOT\t2\t4\t1\t0"}),
+                         [](const auto& info) { return std::string(info.param.label); });
 
 struct WinCase {
     const char* label;
@@ -431,8 +427,7 @@ struct WinCase {
     std::string_view colour_name;
 };
 
-class ServerWinTest : public ServerMatchTest, public ::testing::WithParamInterface<WinCase> {
-};
+class ServerWinTest : public ServerMatchTest, public ::testing::WithParamInterface<WinCase> {};
 
 TEST_P(ServerWinTest, Plot_WinIsAnnouncedToEverybodyAndNoTurnFollows)
 {
@@ -459,7 +454,7 @@ INSTANTIATE_TEST_SUITE_P(Colours, ServerWinTest,
 struct ForgedLineCase {
     const char* label;
     std::vector<std::pair<int, std::string>> before; // lines that set the case up: sender, line
-    std::vector<std::string> seen_before;             // what id 0 receives of them
+    std::vector<std::string> seen_before;            // what id 0 receives of them
     int forger = 1;
     std::string line;
     Offence offence;
@@ -521,17 +516,42 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Combine(
         ::testing::Values(Refereeing::REFEREED, Refereeing::TRUSTING),
         ::testing::Values(
-            ForgedLineCase{"AnotherPlayersColour", {}, {}, 1, "PLOT\t0\t3\t0\t0\t-1", Offence::MOVE_WRONG_COLOUR, "PLOT\t0\t3\t0\t0"},
-            ForgedLineCase{"OutOfTurn", {}, {}, 2, "PLOT\t0\t3\t0\t0\t-1", Offence::MOVE_OUT_OF_TURN, "PLOT\t0\t3\t0\t0"},
-            ForgedLineCase{"FromASpectator", {}, {}, 3, "PLOT\t1\t3\t0\t0\t-1", Offence::MOVE_BY_SPECTATOR, "PLOT\t1\t3\t0\t0"},
-            ForgedLineCase{"KeepsTheTurn", {}, {}, 1, "PLOT\t1\t3\t0\t0\t1", Offence::MOVE_KEEPS_TURN, "PLOT\t1\t3\t0\t0"},
-            ForgedLineCase{"Unsupported", {}, {}, 1, "PLOT\t1\t3\t1\t0\t-1", Offence::MOVE_NOT_LANDING, "PLOT\t1\t3\t1\t0"},
-            ForgedLineCase{"OffTheBoard", {}, {}, 1, "PLOT\t1\t16\t0\t0\t-1", Offence::MOVE_NOT_LANDING, "PLOT\t1\t16\t0\t0"},
-            ForgedLineCase{"Occupied", {FIRST_MOVE}, {"PLOT\t1\t3\t0\t0"}, 2, "PLOT\t0\t3\t0\t0\t-1", Offence::MOVE_NOT_LANDING, "PLOT\t0\t3\t0\t0"},
+            ForgedLineCase{"AnotherPlayersColour",
+                           {},
+                           {},
+                           1,
+                           "PLOT\t0\t3\t0\t0\t-1",
+                           Offence::MOVE_WRONG_COLOUR,
+                           "PLOT\t0\t3\t0\t0"},
+            ForgedLineCase{
+                "OutOfTurn", {}, {}, 2, "PLOT\t0\t3\t0\t0\t-1", Offence::MOVE_OUT_OF_TURN, "PLOT\t0\t3\t0\t0"},
+            ForgedLineCase{
+                "FromASpectator", {}, {}, 3, "PLOT\t1\t3\t0\t0\t-1", Offence::MOVE_BY_SPECTATOR, "PLOT\t1\t3\t0\t0"},
+            ForgedLineCase{
+                "KeepsTheTurn", {}, {}, 1, "PLOT\t1\t3\t0\t0\t1", Offence::MOVE_KEEPS_TURN, "PLOT\t1\t3\t0\t0"},
+            ForgedLineCase{
+                "Unsupported", {}, {}, 1, "PLOT\t1\t3\t1\t0\t-1", Offence::MOVE_NOT_LANDING, "PLOT\t1\t3\t1\t0"},
+            ForgedLineCase{
+                "OffTheBoard", {}, {}, 1, "PLOT\t1\t16\t0\t0\t-1", Offence::MOVE_NOT_LANDING, "PLOT\t1\t16\t0\t0"},
+            ForgedLineCase{"Occupied",
+                           {FIRST_MOVE},
+                           {"PLOT\t1\t3\t0\t0"},
+                           2,
+                           "PLOT\t0\t3\t0\t0\t-1",
+                           Offence::MOVE_NOT_LANDING,
+                           "PLOT\t0\t3\t0\t0"},
             ForgedLineCase{"FalseWin", {}, {}, 1, "PLOT\t1\t3\t0\t1\t-1", Offence::MOVE_FALSE_WIN, "PLOT\t1\t3\t0\t1"},
-            ForgedLineCase{"NotPlainNumbers", {}, {}, 1, "PLOT\t1\t03\t0\t0\t-1", Offence::MOVE_MALFORMED, "PLOT\t1\t03\t0\t0"},
-            ForgedLineCase{"BallsLeftMissing", {}, {}, 1, "PLOT\t1\t3\t0\t0", Offence::MOVE_MALFORMED, "PLOT\t1\t3\t0\t0"},
-            ForgedLineCase{"AfterTheMatchEnded", {{2, "END_VS\t2"}}, {"END_VS\t2\t"}, 1, "PLOT\t1\t3\t0\t0\t-1", Offence::MOVE_WITHOUT_MATCH, "PLOT\t1\t3\t0\t0"},
+            ForgedLineCase{
+                "NotPlainNumbers", {}, {}, 1, "PLOT\t1\t03\t0\t0\t-1", Offence::MOVE_MALFORMED, "PLOT\t1\t03\t0\t0"},
+            ForgedLineCase{
+                "BallsLeftMissing", {}, {}, 1, "PLOT\t1\t3\t0\t0", Offence::MOVE_MALFORMED, "PLOT\t1\t3\t0\t0"},
+            ForgedLineCase{"AfterTheMatchEnded",
+                           {{2, "END_VS\t2"}},
+                           {"END_VS\t2\t"},
+                           1,
+                           "PLOT\t1\t3\t0\t0\t-1",
+                           Offence::MOVE_WITHOUT_MATCH,
+                           "PLOT\t1\t3\t0\t0"},
             ForgedLineCase{"StartBySpectator", {}, {}, 3, "STARTVS", Offence::START_BY_SPECTATOR, "MSG\t"})),
     [](const auto& info) {
         return std::string(std::get<1>(info.param).label) +
@@ -541,9 +561,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ServerSessionTest, RefereedChat_ABurstThenOneLineASecond_DropsReportedOncePerRun)
 {
     std::atomic<long long> elapsed_ms{0};
-    server.SetRefereeing(Refereeing::REFEREED, [&] {
-        return Referee::Clock::time_point(std::chrono::milliseconds(elapsed_ms.load()));
-    });
+    server.SetRefereeing(Refereeing::REFEREED,
+                         [&] { return Referee::Clock::time_point(std::chrono::milliseconds(elapsed_ms.load())); });
     Join(0, "a");
     Join(1, "b");
     // A NEW_C is never paced: once its announcement is back, the host has judged every line before it.
@@ -567,9 +586,8 @@ TEST_F(ServerSessionTest, RefereedChat_ABurstThenOneLineASecond_DropsReportedOnc
     clients[0].Send("CHAT\tlast");
     EXPECT_EQ(clients[1].ReadLine(), "CHAT\t0\ta\tlast");
     // The first drop of each run is reported, the others only counted at its end.
-    const std::vector<DepartureRecorder::Drop> drops{{0, Offence::CHAT_TOO_FAST, 0},
-                                                     {0, Offence::CHAT_TOO_FAST, 2},
-                                                     {0, Offence::CHAT_TOO_FAST, 0}};
+    const std::vector<DepartureRecorder::Drop> drops{
+        {0, Offence::CHAT_TOO_FAST, 0}, {0, Offence::CHAT_TOO_FAST, 2}, {0, Offence::CHAT_TOO_FAST, 0}};
     EXPECT_EQ(departures.Drops(), drops);
 }
 

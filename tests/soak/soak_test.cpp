@@ -55,9 +55,9 @@ using namespace std::string_view_literals;
 using Clock = std::chrono::steady_clock;
 
 constexpr auto DEFAULT_LENGTH = 20s;
-constexpr auto LONG_FORM = 10min;           // from this length on, memory growth is checked too
+constexpr auto LONG_FORM = 10min; // from this length on, memory growth is checked too
 constexpr long MEMORY_GROWTH_LIMIT_KB = 1024;
-constexpr std::chrono::seconds WARM_UP = 1min; // at most; a quarter of a shorter run
+constexpr std::chrono::seconds WARM_UP = 1min;              // at most; a quarter of a shorter run
 constexpr std::chrono::milliseconds MATCH_STEP_LIMIT = 10s; // nothing happens in a match for this long: a hang
 
 // Process resources
@@ -447,7 +447,8 @@ public:
         (void)roamer.view.RunOnWindowThread([] {});
         roamer_seated = false;
         return Within(MATCH_STEP_LIMIT, [&] {
-            return !roamer.program.client().IsConnected() && !Listed(host, "P3") && !roamer.view.Toggled(CONTROL_CONNECT);
+            return !roamer.program.client().IsConnected() && !Listed(host, "P3") &&
+                   !roamer.view.Toggled(CONTROL_CONNECT);
         });
     }
 
@@ -477,9 +478,10 @@ public:
         roamer_seated = back;
         if (!back) {
             const auto chat = roamer.view.ChatLines();
-            ADD_FAILURE() << "P3 could not come back (chaos " << (paused ? "paused" : "still running")
-                          << "), status " << roamer.view.Status() << ", last chat line "
-                          << (chat.empty() ? std::string() : chat.back()) << "\n" << Describe(Seated());
+            ADD_FAILURE() << "P3 could not come back (chaos " << (paused ? "paused" : "still running") << "), status "
+                          << roamer.view.Status() << ", last chat line " << (chat.empty() ? std::string() : chat.back())
+                          << "\n"
+                          << Describe(Seated());
         }
         return back;
     }
@@ -532,8 +534,8 @@ public:
             });
             if (!progressed) {
                 ++stalls;
-                ADD_FAILURE() << "match " << number << " stalled after " << moves << " moves\n" << MatchStory(seated)
-                              << Describe(seated);
+                ADD_FAILURE() << "match " << number << " stalled after " << moves << " moves\n"
+                              << MatchStory(seated) << Describe(seated);
                 return false;
             }
             if (all_closed) {
@@ -579,10 +581,7 @@ public:
     [[nodiscard]] int Endings() const { return endings; }
 
     // Everybody leaves: the players quit, then the host.
-    void Disband()
-    {
-        players.clear();
-    }
+    void Disband() { players.clear(); }
 
     TestPlayer host;
 
@@ -592,14 +591,15 @@ private:
     {
         const MatchRecorder::Match match = recorder.Last();
         const auto who = [&](int id, std::string_view name) {
-            return "player " + std::to_string(id) + " (" + Cp932ToUtf8(name) + (recorder.IsTestName(name) ? "" : ", chaos") +
-                   ")";
+            return "player " + std::to_string(id) + " (" + Cp932ToUtf8(name) +
+                   (recorder.IsTestName(name) ? "" : ", chaos") + ")";
         };
         std::string text = "the draw in turn order:";
         for (const MatchRecorder::Seat& seat : match.draw) {
             constexpr std::array<const char*, COLOURS> COLOUR_WORDS{"blue", "red", "yellow", "green"};
             text += " " + who(seat.id, seat.name) + " " +
-                    (seat.colour >= 0 && seat.colour < COLOURS ? COLOUR_WORDS[static_cast<std::size_t>(seat.colour)] : "?") +
+                    (seat.colour >= 0 && seat.colour < COLOURS ? COLOUR_WORDS[static_cast<std::size_t>(seat.colour)]
+                                                               : "?") +
                     ";";
         }
         text += "\ndepartures of its players:";
@@ -644,7 +644,8 @@ private:
                 text += " [" + Cp932ToUtf8(name) + "]";
             }
             text += ", ids";
-            for (const RosterEntry& entry : player->program.participants().Snapshot().value_or(std::vector<RosterEntry>{})) {
+            for (const RosterEntry& entry :
+                 player->program.participants().Snapshot().value_or(std::vector<RosterEntry>{})) {
                 text += " " + std::to_string(entry.id);
             }
             text += "\n";
@@ -661,7 +662,8 @@ private:
                 const auto lines = player->view.ChatLines();
                 text += player->view.Field(CONTROL_NAME) + " is not connected; its last chat lines:\n";
                 for (std::size_t i = lines.size() > 30 ? lines.size() - 30 : 0; i < lines.size(); ++i) {
-                    if (lines[i].rfind("? : ", 0) != 0 && lines[i] != std::string("?") + std::string(texts::MSG_GONE_SUFFIX)) {
+                    if (lines[i].rfind("? : ", 0) != 0 &&
+                        lines[i] != std::string("?") + std::string(texts::MSG_GONE_SUFFIX)) {
                         text += "  " + Cp932ToUtf8(lines[i]) + "\n";
                     }
                 }
@@ -698,8 +700,7 @@ private:
         const bool agreed = Within(MATCH_STEP_LIMIT, [&] {
             for (TestPlayer* player : seated) {
                 const auto boxes = player->view.OpenMessageBoxes();
-                const std::string_view expected =
-                    player == &mover ? texts::STATUS_YOU_WIN : texts::STATUS_DECIDED;
+                const std::string_view expected = player == &mover ? texts::STATUS_YOU_WIN : texts::STATUS_DECIDED;
                 if (boxes.size() != 1 || boxes.front() != expected || BallsOn(*player) != moves) {
                     return false;
                 }
@@ -812,9 +813,8 @@ TEST(Soak, MatchesBackToBackUnderChaos_EndProperlyAndLeaveNothingBehind)
             const auto played = std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - began);
             std::printf("soak: %d matches (%d wins, %d ended by END_VS) in %lld s, %d stalls; chaos: %d connections, "
                         "%d greeted, %d turned away, %d seated in a match\n",
-                        matches, soak.Wins(), soak.Endings(), static_cast<long long>(played.count()),
-                        soak.Stalls(), chaos.Connections(), chaos.Greeted(), chaos.Refused(),
-                        recorder.ChaosSeatings());
+                        matches, soak.Wins(), soak.Endings(), static_cast<long long>(played.count()), soak.Stalls(),
+                        chaos.Connections(), chaos.Greeted(), chaos.Refused(), recorder.ChaosSeatings());
             EXPECT_EQ(soak.Wins() + soak.Endings(), matches);
             EXPECT_GT(matches, 0);
             EXPECT_GT(chaos.Greeted(), 0);

@@ -16,7 +16,10 @@ FakeLobbyView::~FakeLobbyView() = default;
 
 // Window thread machinery
 
-bool FakeLobbyView::OnWindowThread() const { return std::this_thread::get_id() == window_thread; }
+bool FakeLobbyView::OnWindowThread() const
+{
+    return std::this_thread::get_id() == window_thread;
+}
 
 void FakeLobbyView::Changed()
 {
@@ -268,7 +271,8 @@ bool FakeLobbyView::WaitUntil(const std::function<bool()>& condition, std::chron
         }
         std::unique_lock guard(lock);
         // Changes made by other objects (a socket, the board) do not pass through here; look again now and then.
-        if (!changed.wait_until(guard, std::min(deadline, std::chrono::steady_clock::now() + std::chrono::milliseconds(20)),
+        if (!changed.wait_until(guard,
+                                std::min(deadline, std::chrono::steady_clock::now() + std::chrono::milliseconds(20)),
                                 [&] { return version != seen; }) &&
             std::chrono::steady_clock::now() >= deadline) {
             guard.unlock();

@@ -53,8 +53,7 @@ public:
     bool DismissMessageBox();
 
     // Waiting: true once `condition` holds (checked after every change the view sees).
-    [[nodiscard]] bool WaitUntil(const std::function<bool()>& condition,
-                                 std::chrono::milliseconds limit = WAIT_LIMIT);
+    [[nodiscard]] bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit = WAIT_LIMIT);
 
     // What the logic showed
     [[nodiscard]] std::vector<std::string> ChatLines() const;
@@ -119,7 +118,7 @@ private:
     // Queues the close of battle window `generation`, as a platform posts a message to one window.
     void EnqueueClose(int generation, BattleClose how);
     [[nodiscard]] bool OnWindowThread() const;
-    void Changed(); // the lock is held
+    void Changed();                   // the lock is held
     void Keep(std::string_view line); // the lock is held
 
     mutable std::mutex lock;

@@ -52,8 +52,7 @@ public:
     // The next line, or nothing when none arrives in time or the connection ends first.
     [[nodiscard]] std::optional<std::string> ReadLine(std::chrono::milliseconds timeout = LINE_TIMEOUT);
     // Up to `count` lines; fewer when the timeout for one of them passes or the connection ends.
-    [[nodiscard]] std::vector<std::string> ReadLines(int count,
-                                                     std::chrono::milliseconds timeout = LINE_TIMEOUT);
+    [[nodiscard]] std::vector<std::string> ReadLines(int count, std::chrono::milliseconds timeout = LINE_TIMEOUT);
     // Every line that arrives until `quiet` passes with nothing new.
     [[nodiscard]] std::vector<std::string> ReadAll(std::chrono::milliseconds quiet = QUIET_PERIOD);
     // True when no byte at all arrives within `quiet` (a connection that ends also counts as silent).

@@ -23,7 +23,8 @@ PageClient::PageClient(int port, PageHandshake handshake) : ws(io)
     beast::error_code error;
     auto& stream = beast::get_lowest_layer(ws);
     stream.expires_after(10s);
-    stream.socket().connect(tcp::endpoint(net::ip::make_address("127.0.0.1"), static_cast<unsigned short>(port)), error);
+    stream.socket().connect(tcp::endpoint(net::ip::make_address("127.0.0.1"), static_cast<unsigned short>(port)),
+                            error);
     if (error) {
         return;
     }
@@ -61,7 +62,10 @@ PageClient::PageClient(int port, PageHandshake handshake) : ws(io)
     open = true;
 }
 
-PageClient::~PageClient() { Drop(); }
+PageClient::~PageClient()
+{
+    Drop();
+}
 
 bool PageClient::Send(std::string_view text)
 {
@@ -125,7 +129,8 @@ std::optional<boost::json::object> PageClient::WaitFor(std::string_view type, st
 {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (std::chrono::steady_clock::now() < deadline) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         auto event = Next(std::max(left, 1ms));
         if (!event) {
             return std::nullopt;
@@ -141,7 +146,8 @@ std::optional<boost::json::object> PageClient::WaitForNotice(std::string_view te
 {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (std::chrono::steady_clock::now() < deadline) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         auto event = WaitFor("notice", std::max(left, 1ms));
         if (!event) {
             return std::nullopt;
@@ -160,7 +166,8 @@ std::optional<std::pair<int, std::string>> PageClient::WaitClosed(std::chrono::m
     }
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (!closed && std::chrono::steady_clock::now() < deadline) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         (void)Next(std::max(left, 1ms));
     }
     const websocket::close_reason& reason = ws.reason();
@@ -176,7 +183,8 @@ std::optional<std::string> PageClient::ReadRawUntilEnd(std::chrono::milliseconds
     const int fd = beast::get_lowest_layer(ws).socket().native_handle();
     const auto deadline = std::chrono::steady_clock::now() + limit;
     for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left <= 0ms) {
             return std::nullopt;
         }

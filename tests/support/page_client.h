@@ -52,9 +52,10 @@ public:
     // The next event, or nothing when none comes in time or the socket closes.
     [[nodiscard]] std::optional<boost::json::object> Next(std::chrono::milliseconds limit = 10s);
     // The next event of `type` (the ones before it are kept in Seen()); `with` also matches a field's text.
-    [[nodiscard]] std::optional<boost::json::object> WaitFor(std::string_view type, std::chrono::milliseconds limit = 10s);
+    [[nodiscard]] std::optional<boost::json::object> WaitFor(std::string_view type,
+                                                             std::chrono::milliseconds limit = 10s);
     [[nodiscard]] std::optional<boost::json::object> WaitForNotice(std::string_view text,
-                                                                  std::chrono::milliseconds limit = 10s);
+                                                                   std::chrono::milliseconds limit = 10s);
     // Reads (and answers pings) until the server closes; the close code and reason.
     [[nodiscard]] std::optional<std::pair<int, std::string>> WaitClosed(std::chrono::milliseconds limit = 10s);
     [[nodiscard]] const std::vector<boost::json::object>& Seen() const { return seen; }

@@ -82,7 +82,8 @@ std::optional<std::string> ScriptedHost::ReadLine(std::chrono::milliseconds time
             pending.erase(0, end + 2);
             return line;
         }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0 || !Fill(left)) {
             return std::nullopt;
         }

@@ -129,7 +129,8 @@ TEST(PageUrls, OneLinkPerAddressOrTheBoundOneOrLoopback)
 {
     const AddressSource two = [] { return std::vector<std::string>{"192.0.2.7", "2001:db8::7"}; };
     const AddressSource none = [] { return std::vector<std::string>{}; };
-    EXPECT_EQ(PageUrls("", 8080, two), (std::vector<std::string>{"http://192.0.2.7:8080/", "http://[2001:db8::7]:8080/"}));
+    EXPECT_EQ(PageUrls("", 8080, two),
+              (std::vector<std::string>{"http://192.0.2.7:8080/", "http://[2001:db8::7]:8080/"}));
     EXPECT_EQ(PageUrls("::", 80, none), (std::vector<std::string>{"http://127.0.0.1:80/"}));
     EXPECT_EQ(PageUrls("127.0.0.1", 5, two), (std::vector<std::string>{"http://127.0.0.1:5/"}));
 }
@@ -185,9 +186,9 @@ TEST(TokenBucket, ABurstThenTheSteadyRate)
         bool taken;
     };
     const std::vector<Step> steps = {
-        {0ms, true}, {0ms, true}, {0ms, true}, {0ms, false},  // the burst
-        {499ms, false}, {500ms, true}, {500ms, false},          // one token each half second
-        {10s, true}, {10s, true}, {10s, true}, {10s, false},    // never more than the burst saved up
+        {0ms, true},    {0ms, true},   {0ms, true},    {0ms, false}, // the burst
+        {499ms, false}, {500ms, true}, {500ms, false},               // one token each half second
+        {10s, true},    {10s, true},   {10s, true},    {10s, false}, // never more than the burst saved up
     };
     for (const Step& step : steps) {
         EXPECT_EQ(bucket.Take(start + step.at), step.taken) << step.at.count();

@@ -24,7 +24,10 @@ using namespace std::chrono_literals;
 using test::PageClient;
 using test::PageHandshake;
 
-std::string Utf8(std::string_view cp932) { return Cp932ToUtf8(cp932); }
+std::string Utf8(std::string_view cp932)
+{
+    return Cp932ToUtf8(cp932);
+}
 
 class WebSeatTest : public ::testing::Test {
 protected:

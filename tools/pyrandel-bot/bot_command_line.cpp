@@ -31,8 +31,8 @@ std::optional<int> ParseBotCommandLine(int argc, const char* const* argv, BotCom
         ->type_name("HOST")
         ->required()
         ->check(CLI::Validator(
-            [](const std::string& text) { return text.empty() ? std::string("needs a host name or address") : ""; },
-            "", ""));
+            [](const std::string& text) { return text.empty() ? std::string("needs a host name or address") : ""; }, "",
+            ""));
     app.add_option("--name", name,
                    "The player's name (default " + defaults.name + "), at most " + std::to_string(FIELD_READ_BYTES) +
                        " bytes in Shift-JIS")
@@ -56,8 +56,8 @@ std::optional<int> ParseBotCommandLine(int argc, const char* const* argv, BotCom
         ->type_name("N")
         ->check(PortNumber());
     app.add_option("--pause", pause,
-                   "The pause before each move in milliseconds, 0 to " + std::to_string(MAX_PAUSE_MS) +
-                       ", default " + std::to_string(defaults.pause.count()))
+                   "The pause before each move in milliseconds, 0 to " + std::to_string(MAX_PAUSE_MS) + ", default " +
+                       std::to_string(defaults.pause.count()))
         ->type_name("MS")
         ->check(DecimalNumber(0, MAX_PAUSE_MS, "a number of milliseconds"));
     if (const auto exit_code = ParseToolCommandLine(app, argc, argv, out, err)) {

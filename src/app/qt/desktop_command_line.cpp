@@ -44,9 +44,12 @@ void Press(LobbyWindow& window, int id)
 DesktopParse ParseDesktopCommandLine(const QStringList& arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Pyrandel, a board game for two to four players over the network."));
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Print this help and exit."));
-    const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Print the program's name and version and exit."));
+    parser.setApplicationDescription(
+        QStringLiteral("Pyrandel, a board game for two to four players over the network."));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Print this help and exit."));
+    const QCommandLineOption version(QStringLiteral("version"),
+                                     QStringLiteral("Print the program's name and version and exit."));
     const QCommandLineOption name(QStringLiteral("name"), QStringLiteral("Your name for this run (saved on quit)."),
                                   QStringLiteral("NAME"));
     const QCommandLineOption join(QStringLiteral("join"), QStringLiteral("Connect to the host at ADDRESS at once."),
@@ -55,10 +58,11 @@ DesktopParse ParseDesktopCommandLine(const QStringList& arguments)
     const QCommandLineOption settings_dir(QStringLiteral("settings-dir"),
                                           QStringLiteral("Keep kq.ini in DIR instead of the usual place."),
                                           QStringLiteral("DIR"));
-    const QCommandLineOption web(QStringLiteral("web"),
-                                 QStringLiteral("While hosting, serve the browser page on PORT (on every address, or on "
-                                                "ADDRESS alone) and seat browsers in the room."),
-                                 QStringLiteral("[ADDRESS:]PORT"));
+    const QCommandLineOption web(
+        QStringLiteral("web"),
+        QStringLiteral("While hosting, serve the browser page on PORT (on every address, or on "
+                       "ADDRESS alone) and seat browsers in the room."),
+        QStringLiteral("[ADDRESS:]PORT"));
     parser.addOptions({help, version, name, join, host, settings_dir, web});
 
     if (!parser.parse(arguments)) {
@@ -105,7 +109,8 @@ DesktopParse ParseDesktopCommandLine(const QStringList& arguments)
     if (parser.isSet(web)) {
         options.web = ParseWebAddress(parser.value(web).toStdString());
         if (!options.web) {
-            return Fail(parser, "--web is not [ADDRESS:]PORT with a numeric address: " + parser.value(web).toStdString());
+            return Fail(parser,
+                        "--web is not [ADDRESS:]PORT with a numeric address: " + parser.value(web).toStdString());
         }
     }
     if (parser.isSet(settings_dir)) {

@@ -19,8 +19,8 @@ class LobbyWindow;
 class Program;
 
 struct DesktopCommandLine {
-    std::optional<std::string> name;    // code page 932, checked for the wire
-    std::optional<std::string> join;    // the host's address, code page 932
+    std::optional<std::string> name; // code page 932, checked for the wire
+    std::optional<std::string> join; // the host's address, code page 932
     bool host = false;
     std::optional<WebAddress> web; // while hosting: serve the browser page here
     std::optional<std::filesystem::path> settings_dir;

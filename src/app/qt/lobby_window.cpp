@@ -86,7 +86,10 @@ constexpr std::array<Spoken, 12> SPOKEN = {{
     {CONTROL_COMPUTER_LEVEL, texts::ACCESS_LEVEL, texts::DESCRIBE_LEVEL, 26},
 }};
 
-[[nodiscard]] QString FromCp932(std::string_view text) { return QString::fromStdString(Cp932ToUtf8(text)); }
+[[nodiscard]] QString FromCp932(std::string_view text)
+{
+    return QString::fromStdString(Cp932ToUtf8(text));
+}
 
 // A label's text as a name: one line, without the colon that ends some labels.
 [[nodiscard]] QString NameOf(const QLabel& label)
@@ -127,8 +130,8 @@ void LobbyWindow::MakeSpoken()
 }
 
 LobbyWindow::LobbyWindow()
-    : QDialog(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+    : QDialog(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                           Qt::WindowCloseButtonHint),
       controls(templates::LOBBY, *this)
 {
     setWindowIcon(ProgramIcon());
@@ -164,7 +167,10 @@ LobbyWindow::~LobbyWindow()
     }
 }
 
-void LobbyWindow::SetChatFilter(ChatFilter filter) { chat_filter = std::move(filter); }
+void LobbyWindow::SetChatFilter(ChatFilter filter)
+{
+    chat_filter = std::move(filter);
+}
 
 void LobbyWindow::ShowCentred()
 {
@@ -177,11 +183,20 @@ void LobbyWindow::ShowCentred()
     activateWindow();
 }
 
-QLineEdit* LobbyWindow::Field(int id) const { return controls.Get<QLineEdit>(id); }
+QLineEdit* LobbyWindow::Field(int id) const
+{
+    return controls.Get<QLineEdit>(id);
+}
 
-QPlainTextEdit* LobbyWindow::ChatLog() const { return controls.Get<QPlainTextEdit>(CONTROL_CHAT_LOG); }
+QPlainTextEdit* LobbyWindow::ChatLog() const
+{
+    return controls.Get<QPlainTextEdit>(CONTROL_CHAT_LOG);
+}
 
-QListWidget* LobbyWindow::Participants() const { return controls.Get<QListWidget>(CONTROL_PARTICIPANTS); }
+QListWidget* LobbyWindow::Participants() const
+{
+    return controls.Get<QListWidget>(CONTROL_PARTICIPANTS);
+}
 
 void LobbyWindow::keyPressEvent(QKeyEvent* event)
 {

@@ -20,9 +20,15 @@ namespace pyrandel {
 
 namespace {
 
-[[nodiscard]] QString FromCp932(std::string_view text) { return QString::fromStdString(Cp932ToUtf8(text)); }
+[[nodiscard]] QString FromCp932(std::string_view text)
+{
+    return QString::fromStdString(Cp932ToUtf8(text));
+}
 
-[[nodiscard]] std::string ToCp932(const QString& text) { return Utf8ToCp932(text.toStdString()); }
+[[nodiscard]] std::string ToCp932(const QString& text)
+{
+    return Utf8ToCp932(text.toStdString());
+}
 
 void ScrollToEnd(QPlainTextEdit& log)
 {

@@ -26,7 +26,10 @@ namespace pyrandel {
 
 namespace {
 
-[[nodiscard]] QString FromCp932(std::string_view text) { return QString::fromStdString(Cp932ToUtf8(text)); }
+[[nodiscard]] QString FromCp932(std::string_view text)
+{
+    return QString::fromStdString(Cp932ToUtf8(text));
+}
 
 const QColor OUTLINE_COLOUR(Qt::white);
 
@@ -42,14 +45,12 @@ void DrawRing(QPainter& painter, int col, int row, const QColor& colour, qreal w
     const PixelPoint origin = CellOrigin(col, row);
     painter.setPen(QPen(colour, width));
     painter.setBrush(Qt::NoBrush);
-    painter.drawEllipse(QPointF(origin.x + CELL_PIXELS / 2.0, origin.y + CELL_PIXELS / 2.0), RING_RADIUS,
-                        RING_RADIUS);
+    painter.drawEllipse(QPointF(origin.x + CELL_PIXELS / 2.0, origin.y + CELL_PIXELS / 2.0), RING_RADIUS, RING_RADIUS);
 }
 
 } // namespace
 
-BattleWindow::BattleWindow(BattleEvents& events, BoardIcons& icons, Preferences* preferences,
-                           EventSounds* sounds)
+BattleWindow::BattleWindow(BattleEvents& events, BoardIcons& icons, Preferences* preferences, EventSounds* sounds)
     : QWidget(nullptr, Qt::Window), events(&events), icons(icons), preferences(preferences), sounds(sounds),
       controls(templates::BATTLE, *this), first_size(ClientSize(font()))
 {
@@ -80,8 +81,8 @@ QTransform BattleWindow::BoardTransform() const
     if (size() == first_size) {
         return {};
     }
-    const qreal scale = std::min(static_cast<qreal>(width()) / first_size.width(),
-                                 static_cast<qreal>(height()) / first_size.height());
+    const qreal scale =
+        std::min(static_cast<qreal>(width()) / first_size.width(), static_cast<qreal>(height()) / first_size.height());
     QTransform transform;
     transform.translate((width() - first_size.width() * scale) / 2.0, (height() - first_size.height() * scale) / 2.0);
     transform.scale(scale, scale);
@@ -219,9 +220,9 @@ void BattleWindow::Describe()
         text += FromCp932(texts::ACCESS_OWN_COLOUR) + FromCp932(texts::ColourName(own_colour)) +
                 FromCp932(texts::ACCESS_SENTENCE_END);
     }
-    text += marker_cell ? FromCp932(texts::ACCESS_MARKER_LANE) +
-                              QString::number(LaneOf(marker_cell->col, marker_cell->row) + 1)
-                        : FromCp932(texts::ACCESS_NO_MARKER);
+    text += marker_cell
+                ? FromCp932(texts::ACCESS_MARKER_LANE) + QString::number(LaneOf(marker_cell->col, marker_cell->row) + 1)
+                : FromCp932(texts::ACCESS_NO_MARKER);
     setAccessibleDescription(text);
 }
 
@@ -340,8 +341,7 @@ void BattleWindow::keyPressEvent(QKeyEvent* event)
     case Qt::Key_Space:
     case Qt::Key_Down:
         // With no marker shown the logic falls back on the spot it remembers, as a click off the lanes does.
-        events->Drop(marker_cell ? std::optional<int>(LaneOf(marker_cell->col, marker_cell->row))
-                                 : std::nullopt);
+        events->Drop(marker_cell ? std::optional<int>(LaneOf(marker_cell->col, marker_cell->row)) : std::nullopt);
         break;
     default:
         QWidget::keyPressEvent(event);

@@ -40,6 +40,9 @@ struct PixelPoint {
 }
 
 // Clicks at y of 48 or less (the status line and the board's top edge) never count.
-[[nodiscard]] constexpr bool ClickCounts(int y) { return y > BOARD_TOP; }
+[[nodiscard]] constexpr bool ClickCounts(int y)
+{
+    return y > BOARD_TOP;
+}
 
 } // namespace pyrandel

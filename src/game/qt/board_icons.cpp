@@ -29,8 +29,7 @@ enum class PictureSize { NORMAL, DOUBLE };
 
 [[nodiscard]] bool IsBall(IconId id)
 {
-    return id == IconId::BALL_BLUE || id == IconId::BALL_RED || id == IconId::BALL_YELLOW ||
-           id == IconId::BALL_GREEN;
+    return id == IconId::BALL_BLUE || id == IconId::BALL_RED || id == IconId::BALL_YELLOW || id == IconId::BALL_GREEN;
 }
 
 } // namespace
@@ -70,11 +69,20 @@ const QPixmap& BoardIcons::Ball(int colour, qreal pixel_ratio) const
     return Picture(pyrandel::BallIcon(colour), pixel_ratio);
 }
 
-const QPixmap& BoardIcons::Hole(qreal pixel_ratio) const { return Picture(IconId::HOLE, pixel_ratio); }
+const QPixmap& BoardIcons::Hole(qreal pixel_ratio) const
+{
+    return Picture(IconId::HOLE, pixel_ratio);
+}
 
-const QPixmap& BoardIcons::Marker(qreal pixel_ratio) const { return Picture(IconId::MARKER, pixel_ratio); }
+const QPixmap& BoardIcons::Marker(qreal pixel_ratio) const
+{
+    return Picture(IconId::MARKER, pixel_ratio);
+}
 
-QIcon BoardIcons::BallIcon(int colour) const { return IconOf(IconFileName(pyrandel::BallIcon(colour))); }
+QIcon BoardIcons::BallIcon(int colour) const
+{
+    return IconOf(IconFileName(pyrandel::BallIcon(colour)));
+}
 
 bool BoardIcons::complete() const
 {
@@ -85,6 +93,9 @@ bool BoardIcons::complete() const
     });
 }
 
-QIcon ProgramIcon() { return IconOf(IconFileName(IconId::PROGRAM)); }
+QIcon ProgramIcon()
+{
+    return IconOf(IconFileName(IconId::PROGRAM));
+}
 
 } // namespace pyrandel

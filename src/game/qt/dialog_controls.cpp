@@ -101,8 +101,7 @@ namespace {
 
 QString ControlName(const ControlTemplate& control, int position)
 {
-    return control.id == NO_ID ? QStringLiteral("static%1").arg(position)
-                               : QStringLiteral("ctl%1").arg(control.id);
+    return control.id == NO_ID ? QStringLiteral("static%1").arg(position) : QStringLiteral("ctl%1").arg(control.id);
 }
 
 DialogControls::DialogControls(const DialogTemplate& dialog, QWidget& window)

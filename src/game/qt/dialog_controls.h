@@ -28,7 +28,8 @@ public:
 
     // The control with `id`, or null when the template has none.
     [[nodiscard]] QWidget* Find(int id) const;
-    template <typename Widget> [[nodiscard]] Widget* Get(int id) const
+    template <typename Widget>
+    [[nodiscard]] Widget* Get(int id) const
     {
         return qobject_cast<Widget*>(Find(id));
     }

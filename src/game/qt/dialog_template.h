@@ -23,7 +23,7 @@ enum class ControlKind {
     RIGHT_LABEL,   // static text, right-aligned
     ICON,          // static picture of the program icon
     GROUP_BOX,
-    DROP_DOWN,     // a drop-down list of the whole numbers in the control's `numbers`
+    DROP_DOWN, // a drop-down list of the whole numbers in the control's `numbers`
 };
 
 enum class Visibility { SHOWN, HIDDEN };

@@ -26,8 +26,8 @@ void EventSounds::Play(BattleAnnouncement what)
             failed = true;
             return;
         }
-        ca_context_change_props(context, CA_PROP_APPLICATION_NAME, "Pyrandel", CA_PROP_APPLICATION_ID,
-                                "pyrandel", nullptr);
+        ca_context_change_props(context, CA_PROP_APPLICATION_NAME, "Pyrandel", CA_PROP_APPLICATION_ID, "pyrandel",
+                                nullptr);
     }
     const char* event = what == BattleAnnouncement::YOUR_TURN ? "message-new-instant" : "complete";
     // A missing device or theme sound is no fault of the game: the result is not looked at.
@@ -38,7 +38,9 @@ void EventSounds::Play(BattleAnnouncement what)
 
 EventSounds::~EventSounds() = default;
 
-void EventSounds::Play(BattleAnnouncement) {}
+void EventSounds::Play(BattleAnnouncement)
+{
+}
 
 #endif
 

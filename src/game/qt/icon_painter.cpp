@@ -159,9 +159,15 @@ void PaintShape(QPainter& painter, IconId id)
 
 } // namespace
 
-QColor BallColour(int colour, BallStyle style) { return ColoursOf(BallIcon(colour), style).body; }
+QColor BallColour(int colour, BallStyle style)
+{
+    return ColoursOf(BallIcon(colour), style).body;
+}
 
-IconId BallIcon(int colour) { return BALL_ICONS[static_cast<std::size_t>(std::clamp(colour, 0, COLOURS - 1))]; }
+IconId BallIcon(int colour)
+{
+    return BALL_ICONS[static_cast<std::size_t>(std::clamp(colour, 0, COLOURS - 1))];
+}
 
 QString IconFileName(IconId id)
 {

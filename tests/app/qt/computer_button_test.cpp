@@ -31,7 +31,8 @@ protected:
         options.computer_pause = std::chrono::milliseconds(0);
         return options;
     }
-    template <typename Widget> [[nodiscard]] Widget& Control(int id)
+    template <typename Widget>
+    [[nodiscard]] Widget& Control(int id)
     {
         return *qobject_cast<Widget*>(view.lobby_window().Control(id));
     }

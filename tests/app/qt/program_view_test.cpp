@@ -37,7 +37,10 @@ using test::SendMouse;
 using test::Soon;
 using test::WaitUntil;
 
-[[nodiscard]] QImage IconImage(const QIcon& icon) { return icon.pixmap(QSize(32, 32)).toImage(); }
+[[nodiscard]] QImage IconImage(const QIcon& icon)
+{
+    return icon.pixmap(QSize(32, 32)).toImage();
+}
 
 [[nodiscard]] std::string ReadFile(const std::filesystem::path& path)
 {
@@ -55,7 +58,8 @@ protected:
         options.settings = SettingsFile(directory.path().toStdString());
         return options;
     }
-    template <typename Widget> [[nodiscard]] Widget& Control(int id)
+    template <typename Widget>
+    [[nodiscard]] Widget& Control(int id)
     {
         return *qobject_cast<Widget*>(view.lobby_window().Control(id));
     }
@@ -166,8 +170,8 @@ TEST(ProgramEndedMatchTest, StartAndTurnQueuedBehindTheEndOfTheirMatch_OpenNoWin
     options.settings = SettingsFile(directory.path().toStdString());
     QtLobbyView view;
     Program program(view, std::move(options));
-    const DesktopParse parsed = ParseDesktopCommandLine(
-        {QStringLiteral("pyrandel"), QStringLiteral("--join"), QStringLiteral("127.0.0.1")});
+    const DesktopParse parsed =
+        ParseDesktopCommandLine({QStringLiteral("pyrandel"), QStringLiteral("--join"), QStringLiteral("127.0.0.1")});
     ASSERT_FALSE(parsed.exit_code) << parsed.err;
     bool opened_for_the_ended_match = false;
     bool turn_granted = false;

@@ -88,7 +88,8 @@ public:
     }
 
     [[nodiscard]] LobbyWindow& window() { return view.lobby_window(); }
-    template <typename Widget> [[nodiscard]] Widget& Control(int id)
+    template <typename Widget>
+    [[nodiscard]] Widget& Control(int id)
     {
         auto* widget = qobject_cast<Widget*>(window().Control(id));
         EXPECT_NE(widget, nullptr) << id;
@@ -111,8 +112,8 @@ TEST_F(QtLobbyViewTest, LobbyHasEveryControlOfTheTemplateInPlace)
 
     int position = 0;
     for (const ControlTemplate& control : templates::LOBBY_CONTROLS) {
-        const QString name = control.id == NO_ID ? QStringLiteral("static%1").arg(position)
-                                                 : QStringLiteral("ctl%1").arg(control.id);
+        const QString name =
+            control.id == NO_ID ? QStringLiteral("static%1").arg(position) : QStringLiteral("ctl%1").arg(control.id);
         ++position;
         auto* widget = window().findChild<QWidget*>(name);
         ASSERT_NE(widget, nullptr) << name.toStdString();
@@ -121,8 +122,7 @@ TEST_F(QtLobbyViewTest, LobbyHasEveryControlOfTheTemplateInPlace)
             expected.setSize(QSize(32, 32));
         }
         EXPECT_EQ(widget->geometry(), expected) << name.toStdString();
-        EXPECT_EQ(widget->isVisibleTo(&window()), control.visibility == Visibility::SHOWN)
-            << name.toStdString();
+        EXPECT_EQ(widget->isVisibleTo(&window()), control.visibility == Visibility::SHOWN) << name.toStdString();
         EXPECT_EQ(widget->isEnabled(), control.state == Availability::ENABLED) << name.toStdString();
     }
 }
@@ -173,9 +173,8 @@ TEST_F(QtLobbyViewTest, ControlsHaveTheirKindsAndTexts)
     // Static texts, the rules in three lines each beginning after the first with an ideographic space.
     auto* rules = window().findChild<QLabel*>(QStringLiteral("static22"));
     ASSERT_NE(rules, nullptr);
-    EXPECT_EQ(rules->text(),
-              QString::fromUtf8(u8"ルール ：\n　一人ずつ順番にボールを積み上げていきます\n"
-                                u8"　自分の色のボールを横か斜めに５つ以上そろえると勝ちです。"));
+    EXPECT_EQ(rules->text(), QString::fromUtf8(u8"ルール ：\n　一人ずつ順番にボールを積み上げていきます\n"
+                                               u8"　自分の色のボールを横か斜めに５つ以上そろえると勝ちです。"));
     auto* participants = window().findChild<QLabel*>(QStringLiteral("static10"));
     ASSERT_NE(participants, nullptr);
     EXPECT_EQ(participants->text(), QString::fromUtf8(u8"現在の参加者\n定員４名以内"));
@@ -188,8 +187,8 @@ TEST_F(QtLobbyViewTest, TabVisitsEveryControlInTemplateOrderAndEachIsNamedForScr
 {
     window().show();
     // The mode toggles too, or a keyboard user could neither host nor join.
-    const std::vector<int> expected = {CONTROL_QUIT,    CONTROL_CHAT_LOG, CONTROL_CHAT_INPUT,   CONTROL_SAY,
-                                       CONTROL_ADDRESS, CONTROL_CONNECT,  CONTROL_HOST,         CONTROL_PARTICIPANTS,
+    const std::vector<int> expected = {CONTROL_QUIT,    CONTROL_CHAT_LOG, CONTROL_CHAT_INPUT,    CONTROL_SAY,
+                                       CONTROL_ADDRESS, CONTROL_CONNECT,  CONTROL_HOST,          CONTROL_PARTICIPANTS,
                                        CONTROL_NAME,    CONTROL_START,    CONTROL_COMPUTER_LEVEL};
     std::vector<int> visited;
     QWidget* first = window().Control(CONTROL_QUIT);
@@ -203,8 +202,10 @@ TEST_F(QtLobbyViewTest, TabVisitsEveryControlInTemplateOrderAndEachIsNamedForScr
     EXPECT_EQ(visited, expected);
 
     const std::map<int, QString> names = {
-        {CONTROL_ADDRESS, QString::fromUtf8(u8"サーバーIP")},   {CONTROL_NAME, QString::fromUtf8(u8"お名前")},
-        {CONTROL_CONNECT, QString::fromUtf8(u8"サーバーへ接続")}, {CONTROL_HOST, QString::fromUtf8(u8"サーバーになる")},
+        {CONTROL_ADDRESS, QString::fromUtf8(u8"サーバーIP")},
+        {CONTROL_NAME, QString::fromUtf8(u8"お名前")},
+        {CONTROL_CONNECT, QString::fromUtf8(u8"サーバーへ接続")},
+        {CONTROL_HOST, QString::fromUtf8(u8"サーバーになる")},
     };
     for (const int id : expected) {
         QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(window().Control(id));
@@ -222,8 +223,8 @@ TEST_F(QtLobbyViewTest, TabVisitsEveryControlInTemplateOrderAndEachIsNamedForScr
         ASSERT_NE(tied, nullptr);
         EXPECT_EQ(tied->buddy(), window().Control(id));
     }
-    const auto labels = QAccessible::queryAccessibleInterface(window().Control(CONTROL_COMPUTER_LEVEL))
-                            ->relations(QAccessible::Label);
+    const auto labels =
+        QAccessible::queryAccessibleInterface(window().Control(CONTROL_COMPUTER_LEVEL))->relations(QAccessible::Label);
     ASSERT_EQ(labels.size(), 1);
     EXPECT_EQ(labels.front().first->text(QAccessible::Name), QString::fromUtf8(u8"CPUの強さ"));
     window().hide();
@@ -268,23 +269,21 @@ TEST_F(QtLobbyViewTest, ButtonsKeysAndTheCloseBoxBecomeCommands)
         bool toggled;
     };
     const Case cases[] = {
-        {"quit button", [](auto& t) { t.template Control<QPushButton>(CONTROL_QUIT).click(); }, 2, false,
-         false, false},
+        {"quit button", [](auto& t) { t.template Control<QPushButton>(CONTROL_QUIT).click(); }, 2, false, false, false},
         {"Escape", [](auto& t) { SendKey(t.window(), Qt::Key_Escape); }, 2, false, true, false},
         {"close box", [](auto& t) { t.window().close(); }, 2, false, false, false},
         {"Enter in the name field",
-         [](auto& t) { SendKey(t.template Control<QLineEdit>(CONTROL_NAME), Qt::Key_Return); }, 1, true,
-         false, false},
-        {"host toggle pressed", [](auto& t) { t.template Control<QPushButton>(CONTROL_HOST).click(); },
-         CONTROL_HOST, false, false, true},
-        {"host toggle released", [](auto& t) { t.template Control<QPushButton>(CONTROL_HOST).click(); },
-         CONTROL_HOST, false, false, false},
-        {"connect toggle", [](auto& t) { t.template Control<QPushButton>(CONTROL_CONNECT).click(); },
-         CONTROL_CONNECT, false, false, true},
-        {"start", [](auto& t) { t.template Control<QPushButton>(CONTROL_START).click(); }, CONTROL_START,
+         [](auto& t) { SendKey(t.template Control<QLineEdit>(CONTROL_NAME), Qt::Key_Return); }, 1, true, false, false},
+        {"host toggle pressed", [](auto& t) { t.template Control<QPushButton>(CONTROL_HOST).click(); }, CONTROL_HOST,
+         false, false, true},
+        {"host toggle released", [](auto& t) { t.template Control<QPushButton>(CONTROL_HOST).click(); }, CONTROL_HOST,
          false, false, false},
-        {"say", [](auto& t) { t.template Control<QPushButton>(CONTROL_SAY).click(); }, CONTROL_SAY, false,
-         false, false},
+        {"connect toggle", [](auto& t) { t.template Control<QPushButton>(CONTROL_CONNECT).click(); }, CONTROL_CONNECT,
+         false, false, true},
+        {"start", [](auto& t) { t.template Control<QPushButton>(CONTROL_START).click(); }, CONTROL_START, false, false,
+         false},
+        {"say", [](auto& t) { t.template Control<QPushButton>(CONTROL_SAY).click(); }, CONTROL_SAY, false, false,
+         false},
     };
     std::vector<std::vector<Command>> seen;
     RunScript([&] {

@@ -33,8 +33,7 @@ void Save(QWidget& window, const char* name)
 {
     const QByteArray directory = qgetenv("PYRANDEL_SCREENSHOT_DIR");
     if (!directory.isEmpty()) {
-        EXPECT_TRUE(
-            window.grab().save(QDir(QString::fromLocal8Bit(directory)).filePath(QLatin1String(name))));
+        EXPECT_TRUE(window.grab().save(QDir(QString::fromLocal8Bit(directory)).filePath(QLatin1String(name))));
     }
 }
 
@@ -75,8 +74,7 @@ TEST(ScreenshotTest, BothWindowsShowEveryTextInFull)
         view.WriteField(CONTROL_NAME, texts::NAMELESS);
         view.WriteField(CONTROL_ADDRESS, "localhost");
         view.ShowParticipants({std::string(texts::NAMELESS), "Player2"});
-        for (const std::string_view line :
-             {texts::CHAT_GAME_STARTED, texts::COLOUR_YELLOW, texts::MSG_MATCH_RUNNING}) {
+        for (const std::string_view line : {texts::CHAT_GAME_STARTED, texts::COLOUR_YELLOW, texts::MSG_MATCH_RUNNING}) {
             view.AppendChatLine(line);
         }
         Flush();

@@ -27,7 +27,10 @@ using test::RecordingBattleEvents;
 using test::SendKey;
 using test::SendMouse;
 
-[[nodiscard]] QString FromCp932(std::string_view text) { return QString::fromStdString(Cp932ToUtf8(text)); }
+[[nodiscard]] QString FromCp932(std::string_view text)
+{
+    return QString::fromStdString(Cp932ToUtf8(text));
+}
 
 // The colour a grab of the window shows at the middle of cell (col, row).
 [[nodiscard]] QColor CentreOf(QWidget& window, int col, int row)
@@ -44,7 +47,10 @@ protected:
     BattleWindow window{events, icons};
 };
 
-TEST_F(BattleWindowTest, IconsAreAllInTheResources) { EXPECT_TRUE(icons.complete()); }
+TEST_F(BattleWindowTest, IconsAreAllInTheResources)
+{
+    EXPECT_TRUE(icons.complete());
+}
 
 struct PointerCase {
     int x;
@@ -188,11 +194,7 @@ TEST_F(BattleWindowTest, KeyboardMovesTheMarkerToTheNearestLaneWithALandingSpotA
         {"Right from the right-most landing lane stays", Cell{15, 0}, Qt::Key_Right, {}, {}},
         {"Space drops on the marker's lane", Cell{2, 0}, Qt::Key_Space, {}, {4}},
         {"Down drops on the marker's lane", Cell{0, 1}, Qt::Key_Down, {}, {1}},
-        {"Space without a marker leaves the spot to the logic",
-         std::nullopt,
-         Qt::Key_Space,
-         {},
-         {std::nullopt}},
+        {"Space without a marker leaves the spot to the logic", std::nullopt, Qt::Key_Space, {}, {std::nullopt}},
     };
     for (const KeyCase& test : cases) {
         events.pointed.clear();
@@ -281,8 +283,8 @@ TEST_F(BattleWindowTest, LatestBallsAndTheWinningLineAreRingedAtTheEdgeLeavingTh
         bool ringed;
         bool white; // the winning outline; else the ball's own colour
     };
-    const RingCase cases[] = {{{9, 0}, true, false}, {{3, 2}, true, true}, {{7, 2}, true, true},
-                              {{2, 0}, false, false}};
+    const RingCase cases[] = {
+        {{9, 0}, true, false}, {{3, 2}, true, true}, {{7, 2}, true, true}, {{2, 0}, false, false}};
     for (const RingCase& test : cases) {
         const Cell at = test.cell;
         EXPECT_EQ(MiddleOf(marked, at.col, at.row), MiddleOf(plain, at.col, at.row)) << at.col << "," << at.row;
@@ -297,7 +299,8 @@ TEST_F(BattleWindowTest, LatestBallsAndTheWinningLineAreRingedAtTheEdgeLeavingTh
         }
     }
     // Everywhere away from the rings the board is as it was.
-    EXPECT_EQ(marked.pixelColor(BOARD_LEFT + 8, BOARD_BOTTOM - 16), plain.pixelColor(BOARD_LEFT + 8, BOARD_BOTTOM - 16));
+    EXPECT_EQ(marked.pixelColor(BOARD_LEFT + 8, BOARD_BOTTOM - 16),
+              plain.pixelColor(BOARD_LEFT + 8, BOARD_BOTTOM - 16));
 
     // The next match starts without marks.
     events.marks = {};
@@ -380,8 +383,7 @@ TEST_F(BattleWindowTest, ScreenReadersHearTheStateTheColourAndTheMarkersLane)
     window.SetBallIcon(2);
     window.ShowStatus(FromCp932(texts::STATUS_YOUR_TURN));
     window.DrawMarker(3, 1); // lane 7, told from 1
-    EXPECT_EQ(window.accessibleDescription(),
-              QString::fromUtf8(u8"あなたの番です。あなたの色：黄。マーカーの列：8"));
+    EXPECT_EQ(window.accessibleDescription(), QString::fromUtf8(u8"あなたの番です。あなたの色：黄。マーカーの列：8"));
     window.DrawCell(3, 1);
     EXPECT_EQ(window.accessibleDescription(), QString::fromUtf8(u8"あなたの番です。あなたの色：黄。マーカーなし"));
 }

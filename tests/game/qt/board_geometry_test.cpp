@@ -16,8 +16,7 @@ TEST(BoardGeometryTest, CellOriginsInterlockTheRows)
         {{15, 1}, {512, 278}}, {{0, 11}, {32, 48}}, {{15, 10}, {496, 71}},
     };
     for (const Case& test : cases) {
-        EXPECT_EQ(CellOrigin(test.cell.col, test.cell.row), test.origin)
-            << test.cell.col << "," << test.cell.row;
+        EXPECT_EQ(CellOrigin(test.cell.col, test.cell.row), test.origin) << test.cell.col << "," << test.cell.row;
     }
     // The board's extent: the right-most cell ends at 544, row 0 at 333.
     EXPECT_EQ(CellOrigin(15, 11).x + CELL_PIXELS, BOARD_RIGHT);

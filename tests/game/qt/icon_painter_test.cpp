@@ -10,7 +10,10 @@
 namespace pyrandel {
 namespace {
 
-[[nodiscard]] bool Opaque(const QImage& image, int x, int y) { return image.pixelColor(x, y).alpha() == 255; }
+[[nodiscard]] bool Opaque(const QImage& image, int x, int y)
+{
+    return image.pixelColor(x, y).alpha() == 255;
+}
 
 // The opaque pixels of one row, counted.
 [[nodiscard]] int OpaqueWidth(const QImage& image, int y)

@@ -41,7 +41,10 @@ inline void Flush()
 }
 
 // Runs `step` from the event loop that is running when it comes due (a lobby's or a battle window's).
-inline void Soon(std::function<void()> step) { QTimer::singleShot(0, qApp, std::move(step)); }
+inline void Soon(std::function<void()> step)
+{
+    QTimer::singleShot(0, qApp, std::move(step));
+}
 
 inline void SendKey(QWidget& target, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
                     const QString& text = {}, bool auto_repeat = false)

@@ -17,8 +17,7 @@ int main(int argc, char* argv[])
 {
     QElapsedTimer since_start;
     since_start.start();
-    const std::optional<pyrandel::SelfTest::Mode> mode =
-        argc >= 2 ? pyrandel::SelfTest::Parse(argv[1]) : std::nullopt;
+    const std::optional<pyrandel::SelfTest::Mode> mode = argc >= 2 ? pyrandel::SelfTest::Parse(argv[1]) : std::nullopt;
     if (!mode) {
         std::fputs("usage: pyrandel-self-test host-and-quit|host [options]\n", stderr);
         return 2;
