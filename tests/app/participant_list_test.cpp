@@ -1,4 +1,5 @@
 #include "app/participant_list.h"
+#include "support/thread_state.h"
 
 #include <gtest/gtest.h>
 
@@ -138,11 +139,17 @@ TEST(ParticipantListTest, ChangeHandler_ReplacingWaitsForACallInProgress)
     });
     std::thread changer([&list] { list.Add("a", 0); });
     entered.get_future().wait();
+    std::atomic<pid_t> removing{0};
     std::thread remover([&] {
+        removing = test::OwnThreadId();
         list.SetChangeHandler({}); // the view going away
         replaced = true;
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(50)); // a chance for a wrong remover to finish early
+    // A right remover waits for the handler to return; a wrong one would be done by now.
+    while (removing.load() == 0) {
+        std::this_thread::yield();
+    }
+    EXPECT_TRUE(test::WaitUntilBlocked(removing));
     release.set_value();
     changer.join();
     remover.join();

@@ -2,6 +2,7 @@
 // the host does to the lobby and the battle window.
 
 #include "protocol/texts.h"
+#include "support/player_round_trip.h"
 #include "support/scripted_host.h"
 #include "support/test_player.h"
 
@@ -220,7 +221,7 @@ TEST_F(PlayerAgainstScriptedHost, EnterInChatInput_SendsOnEveryKeyDownAndNeverRe
     EXPECT_EQ(view.ChatKeyResults(),
               (std::vector<InputResult>{InputResult::CONSUMED, InputResult::CONSUMED, InputResult::CONSUMED,
                                         InputResult::CONSUMED, InputResult::FORWARD}));
-    EXPECT_TRUE(host.ExpectSilence());
+    EXPECT_TRUE(SentNothingMore(host, player));
 }
 
 TEST_F(PlayerAgainstScriptedHost, StartButton_SendsBareStartAndHiddenButtonSendsCount)
@@ -245,7 +246,7 @@ TEST_F(PlayerAgainstScriptedHost, MatchStart_OpensBattleWindowWithColourAndTexts
     EXPECT_EQ(lines[lines.size() - 2], ColourLine(texts::COLOUR_YELLOW));
     // No turn yet: a click puts nothing.
     view.Drop(4);
-    EXPECT_TRUE(host.ExpectSilence());
+    EXPECT_TRUE(SentNothingMore(host, player));
     EXPECT_EQ(CellAt(2, 0), EMPTY);
 }
 
@@ -277,7 +278,7 @@ TEST_F(PlayerAgainstScriptedHost, Turn_MarkerFollowsPointerAndClickSendsThePlot)
     // The turn is over: neither the pointer nor a click does anything until the next grant.
     view.PointAt(6);
     view.Drop(6);
-    EXPECT_TRUE(host.ExpectSilence());
+    EXPECT_TRUE(SentNothingMore(host, player));
     EXPECT_EQ(CellAt(3, 0), EMPTY);
 }
 
@@ -343,7 +344,7 @@ TEST_F(PlayerAgainstScriptedHost, EndFromHost_ClosesBattleWindowWithoutTellingTh
     ASSERT_TRUE(host.Send("END_VS"));
     ASSERT_TRUE(view.WaitUntil([&] { return !view.BattleOpen(); }));
     EXPECT_EQ(view.BattleCloses(), std::vector<BattleClose>{BattleClose::PROGRAM});
-    EXPECT_TRUE(host.ExpectSilence());
+    EXPECT_TRUE(SentNothingMore(host, player));
     Sync();
     EXPECT_EQ(view.Status(), texts::STATUS_WAITING_FOR_MATCH);
     EXPECT_EQ(player.program.board().CellAt(6, 0), EMPTY);
@@ -360,7 +361,7 @@ TEST_F(PlayerAgainstScriptedHost, ClosingBattleWindowByHand_TellsTheHostWithOwnI
         ASSERT_TRUE(view.WaitUntil([&] { return !view.BattleOpen(); }));
         EXPECT_EQ(view.BattleCloses().back(), how);
         // The program's own close request queued while closing finds no window and closes nothing later.
-        EXPECT_TRUE(host.ExpectSilence());
+        EXPECT_TRUE(SentNothingMore(host, player));
     }
     EXPECT_EQ(view.Status(), texts::STATUS_WAITING_FOR_MATCH);
 }
@@ -391,13 +392,13 @@ TEST_F(PlayerAgainstScriptedHost, MarkerOfAnEarlierMatchIsForgotten)
     Sync();
     // The marked spot is taken now; a click off the lanes must not put the own ball anywhere.
     view.Drop(std::nullopt);
-    EXPECT_TRUE(host.ExpectSilence()) << host.ReadLine().value_or("");
+    EXPECT_TRUE(SentNothingMore(host, player));
     ASSERT_TRUE(host.Send("END_VS"));
     ASSERT_TRUE(view.WaitUntil([&] { return !view.BattleOpen(); }));
     StartMatch(1);
     GrantTurn();
     view.Drop(std::nullopt);
-    EXPECT_TRUE(host.ExpectSilence());
+    EXPECT_TRUE(SentNothingMore(host, player));
     EXPECT_EQ(CellAt(2, 0), EMPTY);
 }
 
@@ -488,7 +489,7 @@ TEST_F(PlayerAgainstScriptedHost, StartAndTurnOfAMatchThatEndedWhileTheyWaited_A
         EXPECT_FALSE(player.program.board().may_place()) << c.what;
         EXPECT_NE(view.Status(), texts::STATUS_YOUR_TURN) << c.what;
         view.Drop(4);
-        EXPECT_TRUE(host.ExpectSilence()) << c.what;
+        EXPECT_TRUE(SentNothingMore(host, player)) << c.what;
 
         // Nothing is left over: the next turn (of the match open, or of a fresh one) is played as usual.
         const int colour = c.open_colour.value_or(0);

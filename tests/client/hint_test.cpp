@@ -1,6 +1,7 @@
 // The hint key: on the player's own turn it moves the marker to the suggested lane, and sends nothing.
 
 #include "protocol/texts.h"
+#include "support/player_round_trip.h"
 #include "support/scripted_host.h"
 #include "support/test_player.h"
 
@@ -56,7 +57,7 @@ TEST_F(Hint, OnOwnTurn_MovesTheMarkerToTheSuggestionAndSendsNothing)
     ASSERT_TRUE(view.WaitUntil([&] { return view.Marker() == Cell{3, 1}; })); // lane 7 rests on the blue balls
     EXPECT_EQ(asked_colour, 2);
     EXPECT_EQ(asked_balls, 2);
-    EXPECT_TRUE(host.ExpectSilence());
+    EXPECT_TRUE(SentNothingMore(host, player));
     EXPECT_TRUE(player.program.board().may_place());
     // The hint is where a click off the lanes now puts the ball.
     view.Drop(std::nullopt);
@@ -76,7 +77,7 @@ TEST_F(Hint, OutsideOwnTurnOrWithoutSuggestion_ChangesNothing)
     ASSERT_TRUE(view.RunOnWindowThread([] {}));
     EXPECT_EQ(asks, 1);
     EXPECT_EQ(view.Marker(), std::nullopt);
-    EXPECT_TRUE(host.ExpectSilence());
+    EXPECT_TRUE(SentNothingMore(host, player));
 }
 
 } // namespace

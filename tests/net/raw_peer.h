@@ -256,8 +256,10 @@ inline std::vector<RawPeer> FillListenQueue(int port)
         address.sin_addr.s_addr = LOOPBACK;
         ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
         fillers.emplace_back(fd);
-        // The handshake of a request that is answered completes at once on loopback; give it that moment.
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        // The handshake of a request that is answered completes at once on loopback: wait for it, but not for
+        // long, as a request the full queue drops never completes.
+        pollfd connected{fd, POLLOUT, 0};
+        ::poll(&connected, 1, 5);
     }
     return fillers;
 }

@@ -1,6 +1,7 @@
 #include "net/tcp_socket.h"
 
 #include "raw_peer.h"
+#include "support/thread_state.h"
 
 #include <gtest/gtest.h>
 
@@ -99,8 +100,14 @@ TEST(TcpSocket, LongLinesGoOutWholeWhenThePeerReadsSlowly)
     Pair pair;
     // Far more than the socket buffers hold, so the kernel takes it in parts.
     const std::string line(8 * 1024 * 1024, 'w');
-    auto sender = std::async(std::launch::async, [&] { return pair.accepted.SendLine(line); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(20)); // let the buffers fill first
+    std::atomic<pid_t> sending{0};
+    auto sender = std::async(std::launch::async, [&] {
+        sending = test::OwnThreadId();
+        return pair.accepted.SendLine(line);
+    });
+    // The buffers fill first: the sender waits for room before anything is read.
+    EXPECT_TRUE(WaitUntil([&] { return sending.load() != 0; }));
+    EXPECT_TRUE(test::WaitUntilBlocked(sending));
     const std::string received = pair.peer.ReceiveLine();
     EXPECT_TRUE(sender.get());
     EXPECT_EQ(received.size(), line.size() + 2);
@@ -211,13 +218,13 @@ TEST(TcpSocket, TheEndOfTheConnectionClosesTheSocketAndDropsAnUnfinishedLine)
 TEST(TcpSocket, CloseFromAnotherThreadWakesABlockedAccept)
 {
     TcpSocket listener = MakeListener();
-    std::atomic<bool> entered{false};
+    std::atomic<pid_t> accepter{0};
     auto accepting = std::async(std::launch::async, [&] {
-        entered = true;
+        accepter = test::OwnThreadId();
         return listener.Accept().IsOpen();
     });
-    ASSERT_TRUE(WaitUntil([&] { return entered.load(); }));
-    std::this_thread::sleep_for(std::chrono::milliseconds(20)); // most likely inside accept by now
+    EXPECT_TRUE(WaitUntil([&] { return accepter.load() != 0; }));
+    EXPECT_TRUE(test::WaitUntilBlocked(accepter)); // inside accept
     listener.Close();
     EXPECT_FALSE(accepting.get());
     EXPECT_FALSE(listener.IsOpen());
@@ -226,15 +233,15 @@ TEST(TcpSocket, CloseFromAnotherThreadWakesABlockedAccept)
 TEST(TcpSocket, CloseFromAnotherThreadWakesABlockedReceive)
 {
     Pair pair;
-    std::atomic<bool> entered{false};
+    std::atomic<pid_t> reader{0};
     auto reading = std::async(std::launch::async, [&] {
-        entered = true;
+        reader = test::OwnThreadId();
         int result = -1;
         Read(pair.accepted, &result);
         return result;
     });
-    ASSERT_TRUE(WaitUntil([&] { return entered.load(); }));
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_TRUE(WaitUntil([&] { return reader.load() != 0; }));
+    EXPECT_TRUE(test::WaitUntilBlocked(reader)); // inside the receive
     EXPECT_EQ(pair.accepted.LastEnd(), DisconnectReason::NONE);
     pair.accepted.Close();
     EXPECT_EQ(reading.get(), LINE_NONE);

@@ -6,6 +6,7 @@
 #include "protocol/texts.h"
 #include "server/random_generator.h"
 #include "server/server_session.h"
+#include "support/host_round_trip.h"
 #include "support/line_client.h"
 
 #include <gtest/gtest.h>
@@ -155,11 +156,7 @@ protected:
     std::map<int, Lines> Start(int sender)
     {
         clients[sender].Send("STARTVS");
-        std::map<int, Lines> seen;
-        for (auto& [id, client] : clients) {
-            seen[id] = client.ReadAll();
-        }
-        return seen;
+        return ReadUntilCaughtUp();
     }
 
     // Listens anew with `limits` for the connections to come.
@@ -171,13 +168,35 @@ protected:
         port = server.Port();
     }
 
-    // One quiet period for all: once it has passed for the first client, the others have had it too.
-    void ExpectAllSilent()
+    // Per open client (and `also`, under id -1): what arrived before the host was seen to have handled every
+    // line sent so far.
+    std::map<int, Lines> ReadUntilCaughtUp(LineClient* also = nullptr)
     {
-        auto quiet = test::QUIET_PERIOD;
+        std::vector<int> ids;
+        std::vector<LineClient*> open;
         for (auto& [id, client] : clients) {
-            EXPECT_TRUE(client.ExpectSilence(quiet)) << "at id " << id;
-            quiet = std::chrono::milliseconds(1);
+            if (client.IsConnected()) {
+                ids.push_back(id);
+                open.push_back(&client);
+            }
+        }
+        if (also != nullptr) {
+            ids.push_back(-1);
+            open.push_back(also);
+        }
+        const std::vector<Lines> lines = test::ReadUntilCaughtUp(open, port);
+        std::map<int, Lines> seen;
+        for (std::size_t i = 0; i < ids.size(); ++i) {
+            seen[ids[i]] = lines[i];
+        }
+        return seen;
+    }
+
+    // Nothing reached any open client (nor `also`) beyond what the test has read.
+    void ExpectAllSilent(LineClient* also = nullptr)
+    {
+        for (const auto& [id, lines] : ReadUntilCaughtUp(also)) {
+            EXPECT_EQ(lines, Lines{}) << "at id " << id;
         }
     }
 
@@ -198,7 +217,7 @@ TEST_F(ServerSessionTest, Greeting_ListsParticipantsInListOrderNotIdOrder)
     Join(2, "bob");
     LineClient client(port);
     EXPECT_EQ(client.ReadLines(4), (Lines{"ID\t3", "ADD\t1\tAmy", "ADD\t2\tbob", "ADD\t0\tzed"}));
-    EXPECT_TRUE(client.ExpectSilence());
+    ExpectAllSilent(&client);
 }
 
 TEST_F(ServerSessionTest, Arrival_AnnouncedAndAddedToEverybodyIncludingTheNewcomer)
@@ -272,8 +291,8 @@ TEST_F(ServerSessionTest, Departure_BeforeNewcAnnouncesQuestionMark)
     Join(0, "host");
     Connect(1).Close();
     EXPECT_EQ(clients[0].ReadLines(2), (Lines{"DEL\t1", Gone("?")}));
-    EXPECT_TRUE(clients[0].ExpectSilence());
     EXPECT_EQ(departures.LastOf(1), DisconnectReason::PEER_CLOSED);
+    ExpectAllSilent();
 }
 
 TEST_F(ServerSessionTest, Departure_AnnouncesRecordedNameAndFreesTheIdForTheNextConnection)
@@ -354,9 +373,7 @@ protected:
         Join(2, "c");
         Connect(3); // a spectator that joins the list only after the start
         clients[0].Send("STARTVS");
-        for (auto& [id, client] : clients) {
-            (void)client.ReadAll();
-        }
+        (void)ReadUntilCaughtUp();
         clients[3].Send("NEW_C\td");
         for (auto& [id, client] : clients) {
             EXPECT_EQ(client.ReadLines(2), (Lines{Arrived("d"), "ADD\t3\td"}));
@@ -613,9 +630,7 @@ TEST_F(ServerMatchTest, EndMatch_IgnoredFromSpectatorAndAfterAWin)
     clients[3].Send("END_VS\t3");
     ExpectAllSilent();
     clients[1].Send("PLOT\t1\t4\t2\t1\t-1");
-    for (auto& [id, client] : clients) {
-        (void)client.ReadAll();
-    }
+    (void)ReadUntilCaughtUp();
     clients[2].Send("END_VS\t2");
     ExpectAllSilent();
 }
@@ -681,17 +696,18 @@ TEST(ServerStartTest, Start_OnePlayerMatchGivesTheTurnBackAndRelaysNothing)
         solo.Send("PLOT\t0\t3\t0\t0\t-1");
         EXPECT_EQ(solo.ReadLine(), "CAN_PUT");
     }
-    EXPECT_TRUE(solo.ExpectSilence());
+    const std::vector<LineClient*> alone{&solo};
+    EXPECT_EQ(test::ReadUntilCaughtUp(alone, server.Port()), std::vector<Lines>{Lines{}});
 }
 
 TEST_F(ServerSessionTest, Start_EmptyListStartsNoMatch)
 {
     Connect(0);
     clients[0].Send("STARTVS");
-    EXPECT_TRUE(clients[0].ExpectSilence());
+    ExpectAllSilent();
     // No match began: a PLOT hands no turn to anybody, and a newcomer hears of no match.
     clients[0].Send("PLOT\t0\t3\t0\t0\t-1");
-    EXPECT_TRUE(clients[0].ExpectSilence());
+    ExpectAllSilent();
     Connect(1);
     ExpectAllSilent();
 }
@@ -739,7 +755,11 @@ TEST_F(ServerSessionTest, LineLimit_LongNameAndChatAreCutWhereTheLineIs)
     guest.Send("CHAT\t" + text);
     // The relay is cut where a receiver cuts, so no part of the name or text can arrive as a line of its own.
     EXPECT_EQ(clients[0].ReadLine(), "CHAT\t1\t" + cut.substr(0, 72));
-    ExpectAllSilent(); // the rest of each line was taken as a line of its own and ignored
+    // The rest of each line was taken as a line of its own and ignored: nothing comes before this NEW_C's
+    // lines, which reach everybody (a chat marker of a name this long would keep none of its text).
+    guest.Send("NEW_C\t" + cut);
+    EXPECT_EQ(clients[0].ReadLines(2), expected);
+    EXPECT_EQ(guest.ReadLines(2), expected);
 }
 
 // Lifecycle
@@ -784,7 +804,7 @@ TEST_F(ServerSessionTest, Stop_ClosesEveryConnectionThenCallsTheHandlerWhichMayC
     EXPECT_EQ(departures.LastOf(1), DisconnectReason::CLOSED);
     for (auto& [id, client] : clients) {
         // A departure may still reach a connection that has not been closed yet; then the end follows.
-        while (client.ReadLine(test::QUIET_PERIOD)) {
+        while (client.ReadLine()) {
         }
         EXPECT_TRUE(client.ExpectClosed()) << "at id " << id;
     }

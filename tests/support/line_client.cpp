@@ -164,23 +164,18 @@ std::vector<std::string> LineClient::ReadLines(int count, std::chrono::milliseco
     return lines;
 }
 
-std::vector<std::string> LineClient::ReadAll(std::chrono::milliseconds quiet)
+std::optional<std::vector<std::string>> LineClient::ReadUntil(const std::function<bool(std::string_view)>& is_marker,
+                                                              std::chrono::milliseconds timeout)
 {
-    std::vector<std::string> lines;
-    while (auto line = ReadLine(quiet)) {
-        lines.push_back(std::move(*line));
+    const auto deadline = Clock::now() + timeout;
+    std::vector<std::string> before;
+    while (auto line = ReadLine(std::chrono::milliseconds(RemainingMs(deadline)))) {
+        if (is_marker(*line)) {
+            return before;
+        }
+        before.push_back(std::move(*line));
     }
-    return lines;
-}
-
-bool LineClient::ExpectSilence(std::chrono::milliseconds quiet)
-{
-    if (!pending.empty()) {
-        return false;
-    }
-    const std::size_t before = pending.size();
-    Fill(quiet);
-    return pending.size() == before;
+    return std::nullopt;
 }
 
 bool LineClient::ExpectClosed(std::chrono::milliseconds timeout)

@@ -5,11 +5,13 @@
 // Sending: Send adds CR LF to the text; SendRaw sends the bytes as they are (for split or odd line ends).
 // Receiving: a line is the bytes up to CR LF, handed out without that pair. Anything else (a lone CR or LF)
 // stays inside the line, so a sender that ends a line wrongly shows up in the test's comparison.
-// Every wait has a timeout, so a missing line fails the test instead of hanging it.
+// Every wait has a timeout, so a missing line fails the test instead of hanging it. No wait decides that nothing
+// more will come: a test proves that with a marker line ordered behind everything it expects (host_round_trip.h).
 //
 // One LineClient is used by one thread at a time. Connections go to 127.0.0.1 only.
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,8 +23,6 @@ using namespace std::chrono_literals;
 
 // How long a line is awaited before the wait counts as failed; generous, as sanitizer builds are slow.
 inline constexpr std::chrono::milliseconds LINE_TIMEOUT = 5s;
-// How long nothing must arrive for ExpectSilence; long enough for a relay on loopback to have come through.
-inline constexpr std::chrono::milliseconds QUIET_PERIOD = 200ms;
 
 // A small receive buffer makes a client that stops reading hold up its sender soon, for tests of a stalled peer.
 enum class ReceiveBuffer { DEFAULT, SMALL };
@@ -53,10 +53,10 @@ public:
     [[nodiscard]] std::optional<std::string> ReadLine(std::chrono::milliseconds timeout = LINE_TIMEOUT);
     // Up to `count` lines; fewer when the timeout for one of them passes or the connection ends.
     [[nodiscard]] std::vector<std::string> ReadLines(int count, std::chrono::milliseconds timeout = LINE_TIMEOUT);
-    // Every line that arrives until `quiet` passes with nothing new.
-    [[nodiscard]] std::vector<std::string> ReadAll(std::chrono::milliseconds quiet = QUIET_PERIOD);
-    // True when no byte at all arrives within `quiet` (a connection that ends also counts as silent).
-    [[nodiscard]] bool ExpectSilence(std::chrono::milliseconds quiet = QUIET_PERIOD);
+    // The lines before the first one that `is_marker` accepts, which is taken too; nothing when no such line
+    // arrives in time or the connection ends first.
+    [[nodiscard]] std::optional<std::vector<std::string>>
+    ReadUntil(const std::function<bool(std::string_view)>& is_marker, std::chrono::milliseconds timeout = LINE_TIMEOUT);
     // True when the peer ends the connection within `timeout` with no further byte sent before that.
     [[nodiscard]] bool ExpectClosed(std::chrono::milliseconds timeout = LINE_TIMEOUT);
 

@@ -6,6 +6,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 namespace pyrandel::test {
 
 ScriptedHost::ScriptedHost()
@@ -90,9 +92,23 @@ std::optional<std::string> ScriptedHost::ReadLine(std::chrono::milliseconds time
     }
 }
 
-bool ScriptedHost::ExpectSilence(std::chrono::milliseconds quiet)
+std::optional<std::vector<std::string>> ScriptedHost::ReadUntil(const std::function<bool(std::string_view)>& is_marker,
+                                                                std::chrono::milliseconds timeout)
 {
-    return pending.empty() && !Fill(quiet);
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    std::vector<std::string> before;
+    for (;;) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        auto line = ReadLine(std::max(left, std::chrono::milliseconds(0)));
+        if (!line) {
+            return std::nullopt;
+        }
+        if (is_marker(*line)) {
+            return before;
+        }
+        before.push_back(std::move(*line));
+    }
 }
 
 void ScriptedHost::Drop()

@@ -4,9 +4,11 @@
 // exactly. Lines are taken up to CR LF; every wait has a timeout.
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace pyrandel::test {
 
@@ -26,8 +28,11 @@ public:
     bool Send(std::string_view text);
     // The next line from the player, without CR LF; nothing on timeout or when the connection ended.
     [[nodiscard]] std::optional<std::string> ReadLine(std::chrono::milliseconds timeout = HOST_WAIT);
-    // True when nothing arrives within `quiet`.
-    [[nodiscard]] bool ExpectSilence(std::chrono::milliseconds quiet = std::chrono::milliseconds(200));
+    // The lines before the first one that `is_marker` accepts, which is taken too; nothing when no such line
+    // arrives in time or the connection ends first. (No wait here decides that nothing more will come: a test
+    // proves that with a marker, as player_round_trip.h does.)
+    [[nodiscard]] std::optional<std::vector<std::string>>
+    ReadUntil(const std::function<bool(std::string_view)>& is_marker, std::chrono::milliseconds timeout = HOST_WAIT);
     // Ends the player's connection.
     void Drop();
     // Stops listening, so later connections are refused.
