@@ -1,7 +1,7 @@
 #include "host/host_log.h"
 
 #include "game/grid.h"
-#include "protocol/text_codec.h"
+#include "text/text_codec.h"
 #include "server/server_session.h"
 
 #include <array>

@@ -2,8 +2,8 @@
 
 #include "ai/engine.h"
 #include "protocol/player_name.h"
-#include "protocol/text_codec.h"
-#include "protocol/texts.h"
+#include "text/text_codec.h"
+#include "text/texts.h"
 #include "server/server_session.h"
 #include "web/page_messages.h"
 

@@ -3,7 +3,7 @@
 
 #include "app/lobby_controls.h"
 #include "bot/computer_player.h"
-#include "protocol/texts.h"
+#include "text/texts.h"
 #include "support/fake_lobby_view.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // The lobby's commands, modes and quitting, on an in-memory view with a window thread of its own.
 
-#include "protocol/texts.h"
+#include "text/texts.h"
 #include "support/page_client.h"
 #include "support/scripted_host.h"
 #include "support/test_player.h"

@@ -2,7 +2,7 @@
 // speaking the wire format, and its command line, log, signals and exit codes.
 
 #include "bot/computer_player.h"
-#include "protocol/texts.h"
+#include "text/texts.h"
 #include "server/referee.h"
 #include "support/line_client.h"
 #include "support/spawned_program.h"

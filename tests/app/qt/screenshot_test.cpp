@@ -5,7 +5,7 @@
 #include "app/qt/qt_lobby_view.h"
 #include "game/qt/battle_window.h"
 #include "game/qt/recording_battle_events.h"
-#include "protocol/texts.h"
+#include "text/texts.h"
 #include "support/qt/view_test_support.h"
 
 #include <QDir>
