@@ -2,9 +2,9 @@
 // the host does to the lobby and the battle window.
 
 #include "support/player_round_trip.h"
-#include "text/texts.h"
 #include "support/scripted_host.h"
 #include "support/test_player.h"
+#include "text/texts.h"
 
 #include <gtest/gtest.h>
 
