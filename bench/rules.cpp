@@ -5,7 +5,7 @@
 #include "game/grid.h"
 #include "net/tcp_socket.h"
 #include "protocol/field_list.h"
-#include "protocol/texts.h"
+#include "text/texts.h"
 
 #include <benchmark/benchmark.h>
 

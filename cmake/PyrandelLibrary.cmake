@@ -5,7 +5,8 @@
 # The layering rule: a folder may include the headers of its own library and of the libraries that library links,
 # directly or through another; a core folder (any folder but a `qt` one) includes no Qt header and its library
 # never links Qt. pyrandel_check_layers() checks the links when the project is configured and writes the allowed
-# folders for the ctest case that checks the includes (cmake/CheckIncludes.cmake).
+# folders for the ctest case that checks the includes (cmake/CheckIncludes.cmake). pyrandel_check_unlinked() keeps
+# a library out of the targets that must not depend on it, such as the transport out of the rules.
 
 function(pyrandel_library name)
   cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "LINKS")
@@ -98,4 +99,25 @@ function(pyrandel_check_layers layers_file)
   endforeach()
   string(APPEND content "set(FOLDERS \"${folders}\")\n")
   file(WRITE ${layers_file} "${content}")
+endfunction()
+
+# pyrandel_check_unlinked(<library> FROM <target>...): fails the configuration when one of the targets links
+# `library`, directly or through another pyrandel library. A target that does not exist (a program left out of
+# this build) is skipped.
+function(pyrandel_check_unlinked library)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "FROM")
+  set(offences)
+  foreach(target ${arg_FROM})
+    if(NOT TARGET ${target})
+      continue()
+    endif()
+    pyrandel_link_closure(${target} linked external)
+    if(library IN_LIST linked OR library IN_LIST external)
+      list(APPEND offences ${target})
+    endif()
+  endforeach()
+  if(offences)
+    list(JOIN offences ", " shown)
+    message(FATAL_ERROR "${shown} must not link ${library}, directly or through another library")
+  endif()
 endfunction()

@@ -4,7 +4,7 @@
 // (board_geometry.h).
 
 #include "game/qt/dialog_template.h"
-#include "protocol/texts.h"
+#include "text/texts.h"
 
 #include <array>
 

@@ -8,7 +8,7 @@
 #include "app/lobby_view.h"
 #include "bot/computer_player.h"
 #include "game/qt/dialog_template.h"
-#include "protocol/texts.h"
+#include "text/texts.h"
 
 #include <array>
 

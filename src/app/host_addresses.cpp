@@ -1,6 +1,6 @@
 #include "app/host_addresses.h"
 
-#include "protocol/texts.h"
+#include "text/texts.h"
 
 namespace pyrandel {
 

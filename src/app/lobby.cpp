@@ -1,7 +1,7 @@
 #include "app/lobby.h"
 
 #include "protocol/messages.h"
-#include "protocol/texts.h"
+#include "text/texts.h"
 #include "web/web_front.h"
 
 #include <algorithm>

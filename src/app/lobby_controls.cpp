@@ -1,8 +1,8 @@
 #include "app/lobby_controls.h"
 
 #include "bot/computer_player.h"
-#include "protocol/text_codec.h"
-#include "protocol/texts.h"
+#include "text/text_codec.h"
+#include "text/texts.h"
 
 #include <charconv>
 #include <utility>

@@ -1,6 +1,6 @@
 #include "app/settings_file.h"
 
-#include "protocol/text_codec.h"
+#include "text/text_codec.h"
 
 #include <cstdint>
 #include <fstream>

@@ -1,6 +1,6 @@
 #include "bot/computer_player.h"
 
-#include "protocol/texts.h"
+#include "protocol/messages.h"
 
 #include <algorithm>
 #include <random>
@@ -9,24 +9,6 @@
 namespace pyrandel {
 
 namespace {
-
-// The host announces each player's colour, in turn order, before it sends the start:
-// "<name>さんは、<colour>色です". Nothing else tells a player who plays after whom, and the engine plays better
-// for knowing it.
-[[nodiscard]] std::optional<int> AnnouncedColour(std::string_view text)
-{
-    if (!text.ends_with(texts::MSG_COLOUR_SUFFIX)) {
-        return std::nullopt;
-    }
-    text.remove_suffix(texts::MSG_COLOUR_SUFFIX.size());
-    for (int colour = 0; colour < COLOURS; ++colour) {
-        const std::string_view name = texts::ColourName(colour);
-        if (text.ends_with(name) && text.substr(0, text.size() - name.size()).ends_with(texts::MSG_COLOUR_INFIX)) {
-            return colour;
-        }
-    }
-    return std::nullopt;
-}
 
 constexpr std::size_t ROOM_LIMIT = 64;
 
@@ -144,9 +126,11 @@ std::string ComputerPlayer::PlayerName()
 
 void ComputerPlayer::AppendChat(std::string_view text)
 {
-    if (const auto colour = AnnouncedColour(text)) {
+    // The host announces each player's colour, in turn order, before it sends the start. Nothing else tells a
+    // player who plays after whom, and the engine plays better for knowing it.
+    if (const auto announcement = protocol::ReadColourAnnouncement(text)) {
         const std::lock_guard guard(lock);
-        announced.push_back(*colour);
+        announced.push_back(announcement->colour);
     }
 }
 

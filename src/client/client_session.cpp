@@ -1,17 +1,17 @@
 #include "client/client_session.h"
 
 #include "protocol/field_list.h"
-#include "protocol/messages.h"
-#include "protocol/text_codec.h"
-#include "protocol/texts.h"
+#include "text/text_codec.h"
+#include "text/texts.h"
 
 #include <string>
+#include <variant>
 
 namespace pyrandel {
 
 namespace {
 
-[[nodiscard]] std::string ChatLine(std::string_view name, std::string_view text)
+[[nodiscard]] std::string ShownChatLine(std::string_view name, std::string_view text)
 {
     std::string line;
     line.reserve(name.size() + texts::CHAT_NAME_SEPARATOR.size() + text.size());
@@ -40,7 +40,7 @@ ClientSession::~ClientSession()
 void ClientSession::SendChat(std::string_view text)
 {
     const std::string name = view.PlayerName();
-    view.AppendChat(ChatLine(Cp932Prefix(name, FIELD_READ_BYTES), text));
+    view.AppendChat(ShownChatLine(Cp932Prefix(name, FIELD_READ_BYTES), text));
     SendLine(protocol::Chat(text));
 }
 
@@ -233,36 +233,64 @@ void ClientSession::OnLine(const char* line)
         return;
     }
     const FieldList fields(line);
-    if (fields.Is(protocol::CHAT)) {
-        // The own line was shown when it was sent.
-        if (fields.Number(1) != my_id()) {
-            view.AppendChat(ChatLine(fields.Get(2), fields.Get(3)));
-        }
-    } else if (fields.Is(protocol::MSG)) {
-        view.AppendChat(fields.Get(1));
-    } else if (fields.Is(protocol::ADD)) {
-        view.AddParticipant(fields.Get(2), fields.Number(1));
-    } else if (fields.Is(protocol::DEL)) {
-        view.RemoveParticipant(fields.Number(1));
-    } else if (fields.Is(protocol::ID)) {
-        my_id_.store(fields.Number(1), std::memory_order_release);
-    } else if (fields.Is(protocol::STARTVS)) {
-        const int colour = fields.Number(1);
-        if (IsColour(colour)) {
-            // Emptied here, in line order, so another player's first ball of the new match (which may come
-            // right behind) lands on the new board and is never wiped by a start the window thread runs later.
-            board.Reset();
-            board.BeginMatch(colour);
-        }
-        matches_begun.fetch_add(1, std::memory_order_acq_rel);
-        view.PostCommand(CMD_START_MATCH, colour);
-    } else if (fields.Is(protocol::PLOT)) {
-        ApplyRemotePlot(fields.Number(1), fields.Number(2), fields.Number(3));
-    } else if (fields.Is(protocol::END_VS)) {
-        MatchEndedByHost();
-    } else if (fields.Is(protocol::CAN_PUT)) {
-        view.PostCommand(CMD_YOUR_TURN, 0);
+    if (const std::optional<protocol::FromHost> message = protocol::ReadFromHost(fields)) {
+        std::visit([this](const auto& read) { Handle(read); }, *message);
     }
+}
+
+void ClientSession::Handle(const protocol::IdLine& message)
+{
+    my_id_.store(message.id, std::memory_order_release);
+}
+
+void ClientSession::Handle(const protocol::AddLine& message)
+{
+    view.AddParticipant(message.name, message.id);
+}
+
+void ClientSession::Handle(const protocol::DelLine& message)
+{
+    view.RemoveParticipant(message.id);
+}
+
+void ClientSession::Handle(const protocol::MsgLine& message)
+{
+    view.AppendChat(message.text);
+}
+
+void ClientSession::Handle(const protocol::ChatRelayLine& message)
+{
+    // The own line was shown when it was sent.
+    if (message.id != my_id()) {
+        view.AppendChat(ShownChatLine(message.name, message.text));
+    }
+}
+
+void ClientSession::Handle(const protocol::MatchStartLine& message)
+{
+    if (IsColour(message.colour)) {
+        // Emptied here, in line order, so another player's first ball of the new match (which may come right
+        // behind) lands on the new board and is never wiped by a start the window thread runs later.
+        board.Reset();
+        board.BeginMatch(message.colour);
+    }
+    matches_begun.fetch_add(1, std::memory_order_acq_rel);
+    view.PostCommand(CMD_START_MATCH, message.colour);
+}
+
+void ClientSession::Handle(const protocol::CanPutLine&)
+{
+    view.PostCommand(CMD_YOUR_TURN, 0);
+}
+
+void ClientSession::Handle(const protocol::PlotLine& move)
+{
+    ApplyRemotePlot(move.colour.value, move.col.value, move.row.value);
+}
+
+void ClientSession::Handle(const protocol::EndMatchLine&)
+{
+    MatchEndedByHost();
 }
 
 // Connecting

@@ -20,6 +20,7 @@
 #include "game/battle_events.h"
 #include "game/board.h"
 #include "net/connect_client.h"
+#include "protocol/messages.h"
 
 #include <atomic>
 #include <functional>
@@ -86,6 +87,17 @@ private:
     void OnLine(const char* line) override;
     void OnDisconnect() override;
     void OnConnectFailed(ConnectFailure reason) override;
+
+    // The host's messages, one for each of protocol::FromHost (connection thread)
+    void Handle(const protocol::IdLine& message);
+    void Handle(const protocol::AddLine& message);
+    void Handle(const protocol::DelLine& message);
+    void Handle(const protocol::MsgLine& message);
+    void Handle(const protocol::ChatRelayLine& message);
+    void Handle(const protocol::MatchStartLine& message);
+    void Handle(const protocol::CanPutLine& message);
+    void Handle(const protocol::PlotLine& move);
+    void Handle(const protocol::EndMatchLine& message);
 
     // Whether the attempt whose last callback runs now was ended through Disconnect (connection thread).
     [[nodiscard]] bool EndingAttemptWasClosed();

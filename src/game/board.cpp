@@ -1,6 +1,6 @@
 #include "game/board.h"
 
-#include "protocol/texts.h"
+#include "text/texts.h"
 
 namespace pyrandel {
 

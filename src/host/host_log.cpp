@@ -1,8 +1,8 @@
 #include "host/host_log.h"
 
 #include "game/grid.h"
-#include "protocol/text_codec.h"
 #include "server/server_session.h"
+#include "text/text_codec.h"
 
 #include <array>
 #include <ctime>

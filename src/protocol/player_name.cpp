@@ -1,6 +1,6 @@
 #include "protocol/player_name.h"
 
-#include "protocol/text_codec.h"
+#include "text/text_codec.h"
 
 namespace pyrandel {
 

@@ -1,8 +1,7 @@
 #include "server/referee.h"
 
-#include "protocol/field_list.h"
-
 #include <algorithm>
+#include <array>
 #include <string>
 #include <utility>
 
@@ -10,18 +9,11 @@ namespace pyrandel {
 
 namespace {
 
-// PLOT fields: colour, column, row, win flag, balls left.
-constexpr int COLOUR_FIELD = 1;
-constexpr int COL_FIELD = 2;
-constexpr int ROW_FIELD = 3;
-constexpr int WIN_FIELD = 4;
-constexpr int LEFT_FIELD = 5;
-
 // Written as "%d" writes the number: what every player's program sends. Anything else could be read one way
 // here and another way by some player's program (a sign, blanks, digits beyond the range).
-[[nodiscard]] bool IsPlainNumber(const FieldList& fields, int index)
+[[nodiscard]] bool IsPlainNumber(const protocol::NumberField& field)
 {
-    return index < fields.Count() && fields.Get(index) == std::to_string(fields.Number(index));
+    return field.present && field.text == std::to_string(field.value);
 }
 
 [[nodiscard]] bool OnBoard(int col, int row)
@@ -56,7 +48,7 @@ void Referee::EndMatch()
     running = false;
 }
 
-std::optional<Offence> Referee::JudgeMove(int sender, const FieldList& fields) const
+std::optional<Offence> Referee::JudgeMove(int sender, const protocol::PlotLine& move) const
 {
     if (!running) {
         return Offence::MOVE_WITHOUT_MATCH;
@@ -68,41 +60,41 @@ std::optional<Offence> Referee::JudgeMove(int sender, const FieldList& fields) c
     if (mover.id != sender) {
         return Offence::MOVE_OUT_OF_TURN;
     }
-    for (int field = COLOUR_FIELD; field <= LEFT_FIELD; ++field) {
-        if (!IsPlainNumber(fields, field)) {
-            return Offence::MOVE_MALFORMED;
-        }
+    const std::array fields = {&move.colour, &move.col, &move.row, &move.win, &move.left};
+    if (!std::all_of(fields.begin(), fields.end(),
+                     [](const protocol::NumberField* field) { return IsPlainNumber(*field); })) {
+        return Offence::MOVE_MALFORMED;
     }
-    if (fields.Number(COLOUR_FIELD) != mover.colour) {
+    if (move.colour.value != mover.colour) {
         return Offence::MOVE_WRONG_COLOUR;
     }
-    if (fields.Number(LEFT_FIELD) >= 1) {
+    if (move.left.value >= 1) {
         return Offence::MOVE_KEEPS_TURN;
     }
-    const int col = fields.Number(COL_FIELD);
-    const int row = fields.Number(ROW_FIELD);
+    const int col = move.col.value;
+    const int row = move.row.value;
     if (!OnBoard(col, row) || LandingSpot(grid, LaneOf(col, row)) != Cell{col, row}) {
         return Offence::MOVE_NOT_LANDING;
     }
     Grid after = grid;
     after[At(col, row)] = mover.colour;
     const int win = CompletesLine(after, col, row, mover.colour) ? 1 : 0;
-    if (fields.Number(WIN_FIELD) != win) {
+    if (move.win.value != win) {
         return Offence::MOVE_FALSE_WIN;
     }
     return std::nullopt;
 }
 
-std::optional<Offence> Referee::TakeMove(int sender, const FieldList& fields)
+std::optional<Offence> Referee::TakeMove(int sender, const protocol::PlotLine& move)
 {
-    if (const std::optional<Offence> offence = JudgeMove(sender, fields)) {
+    if (const std::optional<Offence> offence = JudgeMove(sender, move)) {
         return offence;
     }
     const Seat& mover = seats[turn];
-    const int col = fields.Number(COL_FIELD);
-    const int row = fields.Number(ROW_FIELD);
+    const int col = move.col.value;
+    const int row = move.row.value;
     grid[At(col, row)] = mover.colour;
-    if (fields.Number(WIN_FIELD) == 1) {
+    if (move.win.value == 1) {
         running = false; // won: no more moves
     } else {
         turn = (turn + 1) % seats.size();

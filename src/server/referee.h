@@ -18,6 +18,7 @@
 // A plain object: the host guards it with its own lock, and calls it in the order the lines arrive.
 
 #include "game/grid.h"
+#include "protocol/messages.h"
 
 #include <bitset>
 #include <chrono>
@@ -27,8 +28,6 @@
 #include <vector>
 
 namespace pyrandel {
-
-class FieldList;
 
 // Why the referee dropped a line.
 enum class Offence {
@@ -70,7 +69,7 @@ public:
     void EndMatch();
     // Judges a PLOT from `sender`; a move that passes is played: its ball is on the board, and the turn has
     // passed on or the match is won.
-    [[nodiscard]] std::optional<Offence> TakeMove(int sender, const FieldList& fields);
+    [[nodiscard]] std::optional<Offence> TakeMove(int sender, const protocol::PlotLine& move);
     [[nodiscard]] std::optional<Offence> JudgeStart(int sender) const;
 
     // Chat
@@ -92,7 +91,7 @@ private:
         int unreported = 0;
     };
 
-    [[nodiscard]] std::optional<Offence> JudgeMove(int sender, const FieldList& fields) const;
+    [[nodiscard]] std::optional<Offence> JudgeMove(int sender, const protocol::PlotLine& move) const;
     [[nodiscard]] SlotRecord* RecordOf(int slot);
 
     Now now;

@@ -1,17 +1,13 @@
 #include "server/roster.h"
 
+#include "text/cp932_bytes.h"
+
 #include <algorithm>
 #include <utility>
 
 namespace pyrandel {
 
 namespace {
-
-// Lead bytes of code page 932 double-byte characters.
-[[nodiscard]] bool IsLeadByte(unsigned char byte)
-{
-    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-}
 
 [[nodiscard]] unsigned char FoldAscii(unsigned char byte)
 {
@@ -33,7 +29,7 @@ bool NameSortsBefore(std::string_view left, std::string_view right)
         if (ka != kb) {
             return ka < kb;
         }
-        trail = !trail && IsLeadByte(a);
+        trail = !trail && IsCp932LeadByte(a);
     }
     return left.size() < right.size();
 }

@@ -2,11 +2,11 @@
 
 #include "game/grid.h"
 #include "protocol/field_list.h"
-#include "protocol/messages.h"
 
 #include <algorithm>
 #include <numeric>
 #include <utility>
+#include <variant>
 #include <vector>
 
 namespace pyrandel {
@@ -94,45 +94,34 @@ void ServerSession::OnConnect(int id)
 void ServerSession::OnLine(int id, const char* line)
 {
     const FieldList fields(line != nullptr ? std::string_view(line) : std::string_view());
+    const std::optional<protocol::FromPlayer> message = protocol::ReadFromPlayer(fields);
+    if (!message) {
+        return;
+    }
     const std::lock_guard guard(lock);
-    if (fields.Is(protocol::NEW_C)) {
-        HandleNewParticipant(id, fields);
-    }
-    if (fields.Is(protocol::CHAT)) {
-        HandleChat(id, fields);
-    }
-    if (fields.Is(protocol::STARTVS)) {
-        HandleStart(id);
-    }
-    if (fields.Is(protocol::PLOT)) {
-        HandlePlot(id, fields);
-    }
-    if (fields.Is(protocol::END_VS)) {
-        HandleEndMatch(id, fields);
-    }
+    std::visit([this, id](const auto& read) { Handle(id, read); }, *message);
 }
 
-void ServerSession::HandleNewParticipant(int id, const FieldList& fields)
+void ServerSession::Handle(int id, const protocol::NewClientLine& message)
 {
     if (!IsSlotId(id)) {
         return;
     }
     // No test for a second NEW_C from the same slot: it is announced and listed again, as peers expect.
     Admit(id);
-    const std::string_view name = fields.Get(1);
-    DeliverToAll(protocol::MsgArrived(name));
-    names[static_cast<std::size_t>(id)] = std::string(name);
-    DeliverToAll(protocol::Add(id, name));
-    roster.Name(id, name);
-    observer->OnJoin(id, name);
+    DeliverToAll(protocol::MsgArrived(message.name));
+    names[static_cast<std::size_t>(id)] = std::string(message.name);
+    DeliverToAll(protocol::Add(id, message.name));
+    roster.Name(id, message.name);
+    observer->OnJoin(id, message.name);
 }
 
-void ServerSession::HandleChat(int id, const FieldList& fields)
+void ServerSession::Handle(int id, const protocol::ChatLine& message)
 {
     if (referee && !Passes(id, referee->JudgeChat(id))) {
         return;
     }
-    DeliverToAllExcept(id, protocol::ChatRelay(id, NameOf(id), fields.Get(1)));
+    DeliverToAllExcept(id, protocol::ChatRelay(id, NameOf(id), message.text));
 }
 
 void ServerSession::OnDisconnect(int id, DisconnectReason reason)
@@ -183,8 +172,9 @@ void ServerSession::OnListenEnd()
 
 // Match control
 
-void ServerSession::HandleStart(int id)
+void ServerSession::Handle(int id, const protocol::StartMatchLine&)
 {
+    // The count of the hidden start button changes nothing: every listed participant plays.
     if (referee && !Passes(id, referee->JudgeStart(id))) {
         return;
     }
@@ -234,15 +224,15 @@ void ServerSession::HandleStart(int id)
     observer->OnTurn(match_order[0]);
 }
 
-void ServerSession::HandlePlot(int id, const FieldList& fields)
+void ServerSession::Handle(int id, const protocol::PlotLine& move)
 {
     // A refereed room lets through only a legal move, which the referee has played on its board by now.
-    if (referee && !Passes(id, referee->TakeMove(id, fields))) {
+    if (referee && !Passes(id, referee->TakeMove(id, move))) {
         return;
     }
     // A trusting host checks nothing of the move; a column below 0 means "no ball" and is not passed on.
-    if (fields.Number(2) >= 0) {
-        const std::string relay = protocol::PlotRelay(fields.Get(1), fields.Get(2), fields.Get(3), fields.Get(4));
+    if (move.col.value >= 0) {
+        const std::string relay = protocol::PlotRelay(move);
         for (int k = 0; k < player_count; ++k) {
             const int player = match_order[static_cast<std::size_t>(k)];
             if (player != id) {
@@ -250,24 +240,24 @@ void ServerSession::HandlePlot(int id, const FieldList& fields)
             }
         }
     }
-    if (fields.Number(4) == 1) {
-        DeliverToAll(protocol::MsgWin(NameOf(id), fields.Number(1)));
+    if (move.win.value == 1) {
+        DeliverToAll(protocol::MsgWin(NameOf(id), move.colour.value));
         match_state = MATCH_DECIDED;
-        observer->OnWin(id, NameOf(id), fields.Number(1));
+        observer->OnWin(id, NameOf(id), move.colour.value);
         return;
     }
     // A sender with balls left keeps the turn. Before the first match there is nobody to pass it to.
-    if (fields.Number(5) < 1 && player_count > 0) {
+    if (move.left.value < 1 && player_count > 0) {
         turn = turn + 1 < player_count ? turn + 1 : 0;
         Deliver(match_order[static_cast<std::size_t>(turn)], protocol::CanPut());
         observer->OnTurn(match_order[static_cast<std::size_t>(turn)]);
     }
 }
 
-void ServerSession::HandleEndMatch(int id, const FieldList& fields)
+void ServerSession::Handle(int id, const protocol::EndMatchLine& message)
 {
     if (match_state == MATCH_RUNNING && PlaysInMatch(id)) {
-        DeliverToAllExcept(id, protocol::EndMatchRelay(id, fields.Get(2)));
+        DeliverToAllExcept(id, protocol::EndMatchRelay(id, message.field2));
         EndMatch();
     }
 }

@@ -15,6 +15,7 @@
 // stopped handler runs, so that handler may call Close().
 
 #include "net/listen_server.h"
+#include "protocol/messages.h"
 #include "server/random_generator.h"
 #include "server/referee.h"
 #include "server/roster.h"
@@ -28,8 +29,6 @@
 #include <string>
 
 namespace pyrandel {
-
-class FieldList;
 
 inline constexpr int PLAYER_SLOTS = 4; // participants served at once, the host's own player included
 inline constexpr int LISTEN_BACKLOG = 5;
@@ -68,14 +67,14 @@ private:
     void OnRefuse(TcpSocket& incoming) override;
     void OnListenEnd() override;
 
-    // Participants
-    void HandleNewParticipant(int id, const FieldList& fields);
-    void HandleChat(int id, const FieldList& fields);
+    // A player's messages, one for each of protocol::FromPlayer
+    void Handle(int id, const protocol::NewClientLine& message);
+    void Handle(int id, const protocol::ChatLine& message);
+    void Handle(int id, const protocol::StartMatchLine& message);
+    void Handle(int id, const protocol::PlotLine& move);
+    void Handle(int id, const protocol::EndMatchLine& message);
 
     // Match control
-    void HandleStart(int id);
-    void HandlePlot(int id, const FieldList& fields);
-    void HandleEndMatch(int id, const FieldList& fields);
     [[nodiscard]] bool PlaysInMatch(int id) const;
     // The match ends without a winner.
     void EndMatch();

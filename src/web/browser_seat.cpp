@@ -3,9 +3,9 @@
 #include "ai/engine.h"
 #include "protocol/messages.h"
 #include "protocol/player_name.h"
-#include "protocol/text_codec.h"
-#include "protocol/texts.h"
 #include "server/server_session.h"
+#include "text/text_codec.h"
+#include "text/texts.h"
 
 #include <algorithm>
 #include <random>

@@ -3,8 +3,8 @@
 #include "ai/engine.h"
 #include "bot/computer_player.h"
 #include "protocol/player_name.h"
-#include "protocol/text_codec.h"
-#include "protocol/texts.h"
+#include "text/text_codec.h"
+#include "text/texts.h"
 
 #include <boost/json/parse.hpp>
 #include <boost/json/serialize.hpp>

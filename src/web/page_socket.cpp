@@ -1,7 +1,7 @@
 #include "web/page_socket.h"
 
-#include "protocol/text_codec.h"
-#include "protocol/texts.h"
+#include "text/text_codec.h"
+#include "text/texts.h"
 
 #include <boost/asio/post.hpp>
 #include <boost/beast/core/buffers_to_string.hpp>

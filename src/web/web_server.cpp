@@ -1,7 +1,7 @@
 #include "web/web_server.h"
 
-#include "protocol/text_codec.h"
-#include "protocol/texts.h"
+#include "text/text_codec.h"
+#include "text/texts.h"
 
 #include <boost/asio/ip/v6_only.hpp>
 #include <boost/asio/post.hpp>

@@ -1,8 +1,8 @@
 // Whole games in one process: a host (its own player included) and players on loopback, each a whole program
 // over an in-memory view, playing through the real host.
 
-#include "protocol/texts.h"
 #include "support/test_player.h"
+#include "text/texts.h"
 
 #include <gtest/gtest.h>
 

@@ -3,8 +3,8 @@
 
 #include "app/lobby_controls.h"
 #include "bot/computer_player.h"
-#include "protocol/texts.h"
 #include "support/fake_lobby_view.h"
+#include "text/texts.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The lobby's commands, modes and quitting, on an in-memory view with a window thread of its own.
 
-#include "protocol/texts.h"
 #include "support/page_client.h"
 #include "support/scripted_host.h"
 #include "support/test_player.h"
+#include "text/texts.h"
 
 #include <gtest/gtest.h>
 

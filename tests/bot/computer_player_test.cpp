@@ -2,9 +2,9 @@
 // loopback with a hosting player's program.
 
 #include "bot/computer_player.h"
-#include "protocol/texts.h"
 #include "support/scripted_host.h"
 #include "support/test_player.h"
+#include "text/texts.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // The player's program against a scripted host: what the player sends, byte for byte, and what every line from
 // the host does to the lobby and the battle window.
 
-#include "protocol/texts.h"
 #include "support/player_round_trip.h"
 #include "support/scripted_host.h"
 #include "support/test_player.h"
+#include "text/texts.h"
 
 #include <gtest/gtest.h>
 

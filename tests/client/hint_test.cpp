@@ -1,9 +1,9 @@
 // The hint key: on the player's own turn it moves the marker to the suggested lane, and sends nothing.
 
-#include "protocol/texts.h"
 #include "support/player_round_trip.h"
 #include "support/scripted_host.h"
 #include "support/test_player.h"
+#include "text/texts.h"
 
 #include <gtest/gtest.h>
 

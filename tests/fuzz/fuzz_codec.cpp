@@ -1,7 +1,7 @@
 // Any bytes through the conversions at the view boundary, where every received name and chat text passes: the
 // result is always well-formed in its code, the conversions always finish, and a cut never splits a character.
 
-#include "protocol/text_codec.h"
+#include "text/text_codec.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -2,7 +2,7 @@
 // a byte the file did not supply, and never looks past the two records; what it writes it reads back.
 
 #include "app/settings_file.h"
-#include "protocol/text_codec.h"
+#include "text/text_codec.h"
 
 #include <cstddef>
 #include <cstdint>

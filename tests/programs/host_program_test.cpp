@@ -2,11 +2,11 @@
 // speaking the wire format, and its command line, log, signals and exit codes.
 
 #include "bot/computer_player.h"
-#include "protocol/texts.h"
 #include "server/referee.h"
 #include "support/line_client.h"
 #include "support/spawned_program.h"
 #include "support/test_player.h"
+#include "text/texts.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "protocol/field_list.h"
 
-#include "protocol/texts.h"
+#include "text/texts.h"
 
 #include <gtest/gtest.h>
 

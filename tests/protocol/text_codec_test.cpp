@@ -1,7 +1,7 @@
-#include "protocol/text_codec.h"
+#include "text/text_codec.h"
 
 #include "iconv_reference.h"
-#include "protocol/texts.h"
+#include "text/texts.h"
 
 #include <gtest/gtest.h>
 

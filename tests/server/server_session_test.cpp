@@ -3,11 +3,11 @@
 // expect every greeting to list the host's roster in that list's order.
 
 #include "app/participant_list.h"
-#include "protocol/texts.h"
 #include "server/random_generator.h"
 #include "server/server_session.h"
 #include "support/host_round_trip.h"
 #include "support/line_client.h"
+#include "text/texts.h"
 
 #include <gtest/gtest.h>
 

@@ -9,10 +9,10 @@
 // Runs for 20 s by default; PYRANDEL_SOAK_SECONDS sets another length (scripts/soak). A run of ten minutes or
 // more, in a build without sanitizers, also checks that resident memory grows by less than 1 MB after warm-up.
 
-#include "protocol/text_codec.h"
-#include "protocol/texts.h"
 #include "support/line_client.h"
 #include "support/test_player.h"
+#include "text/text_codec.h"
+#include "text/texts.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "support/host_round_trip.h"
 
-#include "protocol/texts.h"
+#include "text/texts.h"
 
 #include <gtest/gtest.h>
 

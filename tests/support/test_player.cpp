@@ -1,6 +1,6 @@
 #include "support/test_player.h"
 
-#include "protocol/texts.h"
+#include "text/texts.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

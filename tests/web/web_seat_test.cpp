@@ -1,12 +1,12 @@
 // A web front and its seats in play: WebSockets from Beast's client on loopback, the seat's room a scripted host
 // that plays the host's lines by hand and reads every line the seat sends.
 
-#include "protocol/text_codec.h"
-#include "protocol/texts.h"
-#include "support/page_client.h"
 #include "server/random_generator.h"
 #include "server/server_session.h"
+#include "support/page_client.h"
 #include "support/scripted_host.h"
+#include "text/text_codec.h"
+#include "text/texts.h"
 #include "web/web_front.h"
 
 #include <gtest/gtest.h>

@@ -7,8 +7,8 @@
 
 #include "bot/computer_player.h"
 #include "cli/stop_signals.h"
-#include "protocol/text_codec.h"
 #include "pyrandel-bot/bot_command_line.h"
+#include "text/text_codec.h"
 
 #include <iostream>
 

@@ -3,7 +3,7 @@
 #include "app/program.h"
 #include "app/qt/lobby_window.h"
 #include "protocol/player_name.h"
-#include "protocol/text_codec.h"
+#include "text/text_codec.h"
 #include "version.h"
 
 #include <QCommandLineParser>

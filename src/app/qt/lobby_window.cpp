@@ -3,8 +3,8 @@
 #include "game/qt/board_icons.h"
 #include "game/qt/dialog_units.h"
 #include "lobby_template.h"
-#include "protocol/text_codec.h"
-#include "protocol/texts.h"
+#include "text/text_codec.h"
+#include "text/texts.h"
 
 #include <QCloseEvent>
 #include <QComboBox>

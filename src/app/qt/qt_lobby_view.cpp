@@ -1,8 +1,8 @@
 #include "app/qt/qt_lobby_view.h"
 
 #include "game/qt/battle_window.h"
-#include "protocol/text_codec.h"
-#include "protocol/texts.h"
+#include "text/text_codec.h"
+#include "text/texts.h"
 
 #include <QComboBox>
 #include <QEventLoop>

@@ -6,8 +6,8 @@
 #include "game/qt/dialog_units.h"
 #include "game/qt/event_sounds.h"
 #include "game/qt/preferences.h"
-#include "protocol/text_codec.h"
-#include "protocol/texts.h"
+#include "text/text_codec.h"
+#include "text/texts.h"
 
 #include <QApplication>
 #include <QCloseEvent>

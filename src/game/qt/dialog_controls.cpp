@@ -1,7 +1,7 @@
 #include "game/qt/dialog_controls.h"
 #include "game/qt/dialog_units.h"
 
-#include "protocol/text_codec.h"
+#include "text/text_codec.h"
 
 #include <QComboBox>
 #include <QGroupBox>

@@ -7,9 +7,9 @@
 #include "game/qt/battle_window.h"
 #include "game/qt/board_geometry.h"
 #include "game/qt/board_icons.h"
-#include "protocol/texts.h"
 #include "support/qt/view_test_support.h"
 #include "support/scripted_host.h"
+#include "text/texts.h"
 
 #include <QLineEdit>
 #include <QListWidget>

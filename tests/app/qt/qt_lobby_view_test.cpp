@@ -4,9 +4,9 @@
 #include "game/qt/dialog_units.h"
 #include "game/qt/recording_battle_events.h"
 #include "lobby_template.h"
-#include "protocol/text_codec.h"
-#include "protocol/texts.h"
 #include "support/qt/view_test_support.h"
+#include "text/text_codec.h"
+#include "text/texts.h"
 
 #include <QAccessible>
 #include <QGroupBox>

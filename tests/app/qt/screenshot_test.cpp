@@ -5,8 +5,8 @@
 #include "app/qt/qt_lobby_view.h"
 #include "game/qt/battle_window.h"
 #include "game/qt/recording_battle_events.h"
-#include "protocol/texts.h"
 #include "support/qt/view_test_support.h"
+#include "text/texts.h"
 
 #include <QDir>
 #include <QFontMetrics>

@@ -5,9 +5,9 @@
 #include "game/qt/dialog_units.h"
 #include "game/qt/preferences.h"
 #include "game/qt/recording_battle_events.h"
-#include "protocol/text_codec.h"
-#include "protocol/texts.h"
 #include "support/qt/view_test_support.h"
+#include "text/text_codec.h"
+#include "text/texts.h"
 
 #include <QApplication>
 #include <QFile>

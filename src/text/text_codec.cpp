@@ -1,4 +1,6 @@
-#include "protocol/text_codec.h"
+#include "text/text_codec.h"
+
+#include "text/cp932_bytes.h"
 
 #include <iconv.h>
 
@@ -12,16 +14,6 @@ namespace {
 
 constexpr std::string_view REPLACEMENT_UTF8 = "\xEF\xBF\xBD"; // U+FFFD
 constexpr std::string_view UNKNOWN_CP932 = "?";
-
-[[nodiscard]] constexpr bool IsLeadByte(unsigned char byte)
-{
-    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-}
-
-[[nodiscard]] constexpr bool IsTrailByte(unsigned char byte)
-{
-    return (byte >= 0x40 && byte <= 0x7E) || (byte >= 0x80 && byte <= 0xFC);
-}
 
 // Bytes of the character that starts at `text`: a well-formed UTF-8 sequence, or as much of one as is there
 // (a cut or broken sequence counts as one unreadable character), or one stray byte.
@@ -103,8 +95,8 @@ std::string Cp932ToUtf8(std::string_view cp932)
         utf8 += REPLACEMENT_UTF8;
         // A lead byte with a proper trail byte is one unknown character; anything else is one bad byte, and
         // the next byte starts afresh (it may be ASCII that belongs to the text).
-        const bool pair = cp932.size() >= 2 && IsLeadByte(static_cast<unsigned char>(cp932[0])) &&
-                          IsTrailByte(static_cast<unsigned char>(cp932[1]));
+        const bool pair = cp932.size() >= 2 && IsCp932LeadByte(static_cast<unsigned char>(cp932[0])) &&
+                          IsCp932TrailByte(static_cast<unsigned char>(cp932[1]));
         cp932.remove_prefix(pair ? 2 : 1);
         converter.Restart();
     }
@@ -155,7 +147,7 @@ std::string_view Cp932Prefix(std::string_view cp932, std::size_t max_bytes)
     const std::size_t limit = std::min(max_bytes, cp932.size());
     std::size_t end = 0;
     while (end < limit) {
-        const std::size_t width = IsLeadByte(static_cast<unsigned char>(cp932[end])) ? 2 : 1;
+        const std::size_t width = IsCp932LeadByte(static_cast<unsigned char>(cp932[end])) ? 2 : 1;
         if (end + width > limit) {
             break;
         }

@@ -1,7 +1,9 @@
 #pragma once
-// Conversion between the program's code page 932 texts and UTF-8, for the view layer only: the core keeps and
-// sends code page 932 bytes untouched. Never fails: an invalid or cut sequence (a 79-byte cut can split a
-// double-byte character) becomes U+FFFD on the way to UTF-8, and a character code page 932 lacks becomes "?".
+// Conversion between the program's code page 932 texts and UTF-8, where a text crosses into the UTF-8 world: the
+// views, a browser seat's page, a command line's name, the host's log. What goes on the wire or into the
+// settings file stays code page 932 bytes, untouched. Never fails: an invalid or cut sequence (a 79-byte cut can
+// split a double-byte character) becomes U+FFFD on the way to UTF-8, and a character code page 932 lacks
+// becomes "?".
 
 #include <optional>
 #include <string>
