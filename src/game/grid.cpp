@@ -29,6 +29,26 @@ private:
     int run = 0;
 };
 
+// Whether the line of LINE_DIRECTIONS[D] through `ball` holds a run of `n` balls of `colour` that includes it: the
+// scan runs from n - 1 cells back to n - 1 cells on. A template so that each direction's steps are constants.
+template <std::size_t D>
+[[nodiscard]] bool RunThrough(const Grid& grid, Cell ball, int colour, int n)
+{
+    constexpr LineDirection direction = LINE_DIRECTIONS[D];
+    Cell at = ball;
+    for (int i = 1; i < n; ++i) {
+        at = NeighbourOf(at, direction.back);
+    }
+    RunCounter run(colour, n);
+    for (int i = 1 - n; i < n; ++i) {
+        if (run.Count(CellAt(grid, at.col, at.row))) {
+            return true;
+        }
+        at = NeighbourOf(at, direction.forward);
+    }
+    return false;
+}
+
 } // namespace
 
 Grid EmptyGrid()
@@ -70,23 +90,10 @@ bool CompletesLine(const Grid& grid, int col, int row, int colour, int win_count
     // No line is longer than the board is wide, so a longer win_count can never be met; clamping keeps the
     // scan ranges free of overflow.
     const int n = std::clamp(win_count, 1, COLUMNS + 1);
-    const int reach = n - 1;
 
-    for (const LineDirection direction : LINE_DIRECTIONS) {
-        // From `reach` cells back to `reach` cells on: every run of n along the line that holds the ball.
-        Cell at{col, row};
-        for (int i = 0; i < reach; ++i) {
-            at = NeighbourOf(at, direction.back);
-        }
-        RunCounter run(colour, n);
-        for (int i = -reach; i <= reach; ++i) {
-            if (run.Count(CellAt(grid, at.col, at.row))) {
-                return true;
-            }
-            at = NeighbourOf(at, direction.forward);
-        }
-    }
-    return false;
+    const Cell ball{col, row};
+    return RunThrough<0>(grid, ball, colour, n) || RunThrough<1>(grid, ball, colour, n) ||
+           RunThrough<2>(grid, ball, colour, n);
 }
 
 std::vector<Cell> WinningLine(const Grid& grid, int col, int row, int colour, int win_count)

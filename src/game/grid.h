@@ -42,6 +42,8 @@ enum class Neighbour { LEFT, RIGHT, ABOVE_LEFT, ABOVE_RIGHT, BELOW_LEFT, BELOW_R
 
 // The neighbour of `cell` on `side`; for a cell on the board's edge it may be a position off the board.
 [[nodiscard]] constexpr Cell NeighbourOf(Cell cell, Neighbour side);
+// The column of that neighbour, for a cell in column `col` of an odd row or an even one.
+[[nodiscard]] constexpr int NeighbourColumn(int col, bool odd_row, Neighbour side);
 
 // The three lines the winning rule counts (across, rising to the right, rising to the left), each walked with
 // its forward step (rightward or upward) and its step back.
@@ -83,24 +85,28 @@ template <typename CellReader>
 
 // Definitions
 
-constexpr Cell NeighbourOf(Cell cell, Neighbour side)
+constexpr int NeighbourColumn(int col, bool odd_row, Neighbour side)
 {
-    const int odd = cell.row & 1;
     switch (side) {
     case Neighbour::LEFT:
-        return {cell.col - 1, cell.row};
+        return col - 1;
     case Neighbour::RIGHT:
-        return {cell.col + 1, cell.row};
+        return col + 1;
     case Neighbour::ABOVE_LEFT:
-        return {cell.col - 1 + odd, cell.row + 1};
-    case Neighbour::ABOVE_RIGHT:
-        return {cell.col + odd, cell.row + 1};
     case Neighbour::BELOW_LEFT:
-        return {cell.col - 1 + odd, cell.row - 1};
+        return odd_row ? col : col - 1;
+    case Neighbour::ABOVE_RIGHT:
     case Neighbour::BELOW_RIGHT:
-        return {cell.col + odd, cell.row - 1};
+        return odd_row ? col + 1 : col;
     }
-    return cell;
+    return col;
+}
+
+constexpr Cell NeighbourOf(Cell cell, Neighbour side)
+{
+    const bool above = side == Neighbour::ABOVE_LEFT || side == Neighbour::ABOVE_RIGHT;
+    const bool below = side == Neighbour::BELOW_LEFT || side == Neighbour::BELOW_RIGHT;
+    return {NeighbourColumn(cell.col, (cell.row & 1) != 0, side), cell.row + (above ? 1 : 0) - (below ? 1 : 0)};
 }
 
 template <typename CellReader>
@@ -112,11 +118,10 @@ constexpr int LandingCell(int lane, int no_spot, CellReader at)
         if (at(col, row) != EMPTY) {
             return no_spot; // blocked from above: the ball cannot pass a ball in its own lane
         }
-        // The floor reads OUTSIDE, which counts as a support like any ball.
-        const Cell left = NeighbourOf({col, row}, Neighbour::BELOW_LEFT);
-        const Cell right = NeighbourOf({col, row}, Neighbour::BELOW_RIGHT);
-        const bool left_held = at(left.col, left.row) != EMPTY;
-        const bool right_held = at(right.col, right.row) != EMPTY;
+        // The floor reads OUTSIDE, which counts as a support like any ball. The cells of a lane share their row's
+        // parity, the lane's.
+        const bool left_held = at(NeighbourColumn(col, odd, Neighbour::BELOW_LEFT), row - 1) != EMPTY;
+        const bool right_held = at(NeighbourColumn(col, odd, Neighbour::BELOW_RIGHT), row - 1) != EMPTY;
         // At the side edges the wall stands in for the missing support, so the one support inside decides.
         if (!odd && col == 0) {
             if (right_held) {
