@@ -1,7 +1,7 @@
 #pragma once
 // Every line of five cells on the board, across and along both slanting directions, and for every cell the lines
-// that pass through it. Built at compile time from the neighbour rule of the offset rows: going up, an even row's
-// above-right cell is in the same column and an odd row's is one column to the right; above-left mirrors that.
+// that pass through it. Built at compile time by walking the winning rule's lines (LINE_DIRECTIONS) forward from
+// every cell, so the table counts the lines the Board counts.
 // A ball completes a line of five exactly when one of the lines through its cell holds five balls of its colour.
 
 #include "game/grid.h"
@@ -23,34 +23,19 @@ struct LineTable {
 
 namespace line_table_detail {
 
-enum class Direction { ACROSS, RISING_RIGHT, RISING_LEFT };
-
-[[nodiscard]] constexpr Cell Step(Cell cell, Direction direction)
-{
-    const bool odd = (cell.row & 1) != 0;
-    switch (direction) {
-    case Direction::ACROSS:
-        return {cell.col + 1, cell.row};
-    case Direction::RISING_RIGHT:
-        return {odd ? cell.col + 1 : cell.col, cell.row + 1};
-    case Direction::RISING_LEFT:
-        return {odd ? cell.col : cell.col - 1, cell.row + 1};
-    }
-    return cell;
-}
-
 [[nodiscard]] constexpr LineTable Build()
 {
     LineTable table;
     int line = 0;
-    for (const Direction direction : {Direction::ACROSS, Direction::RISING_RIGHT, Direction::RISING_LEFT}) {
+    for (const LineDirection direction : LINE_DIRECTIONS) {
         for (int row = 0; row < ROWS; ++row) {
             for (int col = 0; col < COLUMNS; ++col) {
                 std::array<Cell, WIN_COUNT> run{};
                 run[0] = {col, row};
                 bool inside = true;
                 for (int i = 1; i < WIN_COUNT; ++i) {
-                    run[static_cast<std::size_t>(i)] = Step(run[static_cast<std::size_t>(i - 1)], direction);
+                    run[static_cast<std::size_t>(i)] =
+                        NeighbourOf(run[static_cast<std::size_t>(i - 1)], direction.forward);
                     const Cell c = run[static_cast<std::size_t>(i)];
                     inside = inside && c.col >= 0 && c.col < COLUMNS && c.row < ROWS;
                 }

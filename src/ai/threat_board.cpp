@@ -1,6 +1,6 @@
 #include "ai/threat_board.h"
 
-#include "ai/support_rule.h"
+#include "game/grid.h"
 
 #include <algorithm>
 

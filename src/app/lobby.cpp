@@ -5,6 +5,7 @@
 #include "web/web_front.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <iterator>
 #include <string>
 #include <utility>

@@ -30,12 +30,11 @@ void LobbyControls::AttachParticipants()
 void LobbyControls::RefreshParticipants()
 {
     const std::lock_guard guard(refresh_lock);
+    const std::vector<RosterEntry> entries = participants.Snapshot();
     std::vector<std::string> names;
-    if (const auto entries = participants.Snapshot()) {
-        names.reserve(entries->size());
-        for (const RosterEntry& entry : *entries) {
-            names.push_back(entry.name);
-        }
+    names.reserve(entries.size());
+    for (const RosterEntry& entry : entries) {
+        names.push_back(entry.name);
     }
     view.ShowParticipants(names);
     if (shown_handler) {

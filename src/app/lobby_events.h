@@ -17,7 +17,8 @@ public:
     // The lobby window exists and is about to be shown.
     virtual void OnInit() = 0;
     // A command: `id` is a control id or one of the command numbers (1, 2, 101 to 103); `param` is 0 but for the
-    // posted CMD_START_MATCH (the colour). NOT_HANDLED leaves the command to the window's default handling.
+    // posted CMD_START_MATCH (the colour). NOT_HANDLED says the logic did nothing with it (Enter or Escape held
+    // when OK or Cancel arrived); no view has a default handling behind it, so the command ends there.
     virtual CommandResult OnCommand(int id, int param) = 0;
     // Sees every keyboard message of the chat input first. CONSUMED: the input never sees the message.
     virtual InputResult FilterChatInput(KeyMessage message, int code) = 0;

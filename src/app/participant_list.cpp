@@ -75,7 +75,7 @@ void ParticipantList::Clear()
     NotifyChange();
 }
 
-std::optional<std::vector<RosterEntry>> ParticipantList::Snapshot() const
+std::vector<RosterEntry> ParticipantList::Snapshot() const
 {
     const std::lock_guard guard(lock);
     return entries;

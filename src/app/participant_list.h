@@ -14,7 +14,6 @@
 #include <cstddef>
 #include <functional>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,7 +51,7 @@ public:
 
     // Reading
     // All entries in list order, taken under the lock. Always readable: a detached list is empty.
-    [[nodiscard]] std::optional<std::vector<RosterEntry>> Snapshot() const;
+    [[nodiscard]] std::vector<RosterEntry> Snapshot() const;
 
 private:
     // Calls the change handler, never with `lock` held.

@@ -1,7 +1,5 @@
 #include "net/connect_client.h"
 
-#include "net/line_connection.h"
-
 #include <condition_variable>
 #include <system_error>
 #include <thread>

@@ -155,7 +155,7 @@ TEST(LobbyControls, Participants_ShownSortedOnlyOnceAttached)
     controls.RemoveParticipant(3);
     controls.RemoveParticipant(9);
     EXPECT_EQ(view.Participants(), (std::vector<std::string>{"Alice", "bob"}));
-    EXPECT_EQ(participants.Snapshot()->at(1).id, 1);
+    EXPECT_EQ(participants.Snapshot().at(1).id, 1);
     controls.ClearParticipants();
     EXPECT_TRUE(view.Participants().empty());
 }

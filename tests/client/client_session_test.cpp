@@ -185,7 +185,7 @@ TEST_F(PlayerAgainstScriptedHost, AddAndDel_KeepTheParticipantList)
     }
     Sync();
     EXPECT_EQ(view.Participants(), (std::vector<std::string>{"bob", "C", "Taro"}));
-    EXPECT_EQ(player.program.participants().Snapshot()->at(1).id, 3);
+    EXPECT_EQ(player.program.participants().Snapshot().at(1).id, 3);
 }
 
 TEST_F(PlayerAgainstScriptedHost, Id_WithoutNumberReadsZero)

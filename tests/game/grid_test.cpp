@@ -48,6 +48,30 @@ TEST(CellAt, ReadsOutsideForEveryPositionOffTheBoard)
     EXPECT_EQ(CellAt(grid, 14, 11), EMPTY);
 }
 
+TEST(NeighbourOf, FollowsTheOffsetRowsAndTheLinesWalkThem)
+{
+    // Each side from a cell of an even row and of an odd row, as the offset rows place them.
+    struct Side {
+        Neighbour side;
+        Cell from_even; // from (5, 4)
+        Cell from_odd;  // from (5, 5)
+    };
+    const std::vector<Side> sides = {
+        {Neighbour::LEFT, {4, 4}, {4, 5}},       {Neighbour::RIGHT, {6, 4}, {6, 5}},
+        {Neighbour::BELOW_LEFT, {4, 3}, {5, 4}}, {Neighbour::BELOW_RIGHT, {5, 3}, {6, 4}},
+        {Neighbour::ABOVE_LEFT, {4, 5}, {5, 6}}, {Neighbour::ABOVE_RIGHT, {5, 5}, {6, 6}},
+    };
+    for (const Side& s : sides) {
+        EXPECT_EQ(NeighbourOf({5, 4}, s.side), s.from_even) << static_cast<int>(s.side);
+        EXPECT_EQ(NeighbourOf({5, 5}, s.side), s.from_odd) << static_cast<int>(s.side);
+    }
+    for (const LineDirection direction : LINE_DIRECTIONS) {
+        for (const Cell from : {Cell{5, 4}, Cell{5, 5}}) {
+            EXPECT_EQ(NeighbourOf(NeighbourOf(from, direction.forward), direction.back), from);
+        }
+    }
+}
+
 struct LandingCase {
     std::string name;
     std::vector<Cell> balls;

@@ -127,7 +127,7 @@ protected:
         EXPECT_TRUE(client.Connect(port));
         Lines expected{"ID\t" + std::to_string(expected_id)};
         const auto listed = list.Snapshot();
-        for (const RosterEntry& entry : listed.value()) {
+        for (const RosterEntry& entry : listed) {
             expected.push_back("ADD\t" + std::to_string(entry.id) + "\t" + entry.name);
         }
         if (greeting == Greeting::MATCH_RUNNING) {

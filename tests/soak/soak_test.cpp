@@ -644,8 +644,7 @@ private:
                 text += " [" + Cp932ToUtf8(name) + "]";
             }
             text += ", ids";
-            for (const RosterEntry& entry :
-                 player->program.participants().Snapshot().value_or(std::vector<RosterEntry>{})) {
+            for (const RosterEntry& entry : player->program.participants().Snapshot()) {
                 text += " " + std::to_string(entry.id);
             }
             text += "\n";

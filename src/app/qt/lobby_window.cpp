@@ -1,9 +1,9 @@
 #include "app/qt/lobby_window.h"
 
 #include "game/qt/board_icons.h"
+#include "game/qt/cp932_string.h"
 #include "game/qt/dialog_units.h"
 #include "lobby_template.h"
-#include "text/text_codec.h"
 #include "text/texts.h"
 
 #include <QCloseEvent>
@@ -85,11 +85,6 @@ constexpr std::array<Spoken, 12> SPOKEN = {{
     {CONTROL_ADD_COMPUTER, {}, texts::DESCRIBE_ADD_COMPUTER},
     {CONTROL_COMPUTER_LEVEL, texts::ACCESS_LEVEL, texts::DESCRIBE_LEVEL, 26},
 }};
-
-[[nodiscard]] QString FromCp932(std::string_view text)
-{
-    return QString::fromStdString(Cp932ToUtf8(text));
-}
 
 // A label's text as a name: one line, without the colon that ends some labels.
 [[nodiscard]] QString NameOf(const QLabel& label)

@@ -1,7 +1,7 @@
 #include "app/qt/qt_lobby_view.h"
 
 #include "game/qt/battle_window.h"
-#include "text/text_codec.h"
+#include "game/qt/cp932_string.h"
 #include "text/texts.h"
 
 #include <QComboBox>
@@ -19,16 +19,6 @@
 namespace pyrandel {
 
 namespace {
-
-[[nodiscard]] QString FromCp932(std::string_view text)
-{
-    return QString::fromStdString(Cp932ToUtf8(text));
-}
-
-[[nodiscard]] std::string ToCp932(const QString& text)
-{
-    return Utf8ToCp932(text.toStdString());
-}
 
 void ScrollToEnd(QPlainTextEdit& log)
 {

@@ -3,10 +3,10 @@
 #include "battle_template.h"
 #include "game/qt/board_geometry.h"
 #include "game/qt/board_icons.h"
+#include "game/qt/cp932_string.h"
 #include "game/qt/dialog_units.h"
 #include "game/qt/event_sounds.h"
 #include "game/qt/preferences.h"
-#include "text/text_codec.h"
 #include "text/texts.h"
 
 #include <QApplication>
@@ -25,11 +25,6 @@
 namespace pyrandel {
 
 namespace {
-
-[[nodiscard]] QString FromCp932(std::string_view text)
-{
-    return QString::fromStdString(Cp932ToUtf8(text));
-}
 
 const QColor OUTLINE_COLOUR(Qt::white);
 

@@ -1,7 +1,7 @@
 #include "game/qt/dialog_controls.h"
-#include "game/qt/dialog_units.h"
 
-#include "text/text_codec.h"
+#include "game/qt/cp932_string.h"
+#include "game/qt/dialog_units.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -22,7 +22,7 @@ namespace {
     QStringList lines;
     for (const std::string_view line : control.lines) {
         if (!line.empty()) {
-            lines << QString::fromStdString(Cp932ToUtf8(line));
+            lines << FromCp932(line);
         }
     }
     return lines.join(QLatin1Char('\n'));
@@ -107,7 +107,7 @@ QString ControlName(const ControlTemplate& control, int position)
 DialogControls::DialogControls(const DialogTemplate& dialog, QWidget& window)
 {
     window.setFont(DialogFont(dialog.font_points));
-    window.setWindowTitle(QString::fromStdString(Cp932ToUtf8(dialog.caption)));
+    window.setWindowTitle(FromCp932(dialog.caption));
     const DialogUnits units(window.font());
 
     QWidget* previous_stop = nullptr;
