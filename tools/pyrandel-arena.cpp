@@ -55,6 +55,11 @@ struct Options {
     return seats;
 }
 
+[[nodiscard]] std::string Percent(double share)
+{
+    return std::to_string(static_cast<int>(share * 100 + 0.5)) + "%";
+}
+
 // Reads the command line in the tools' common style; nothing when the games should be played, else the exit code.
 [[nodiscard]] std::optional<int> ParseOptions(int argc, const char* const* argv, Options& options)
 {
@@ -74,14 +79,15 @@ struct Options {
         ->check(pyrandel::DecimalNumber(1, MAX_COUNT, "a number of games"));
     app.add_option("--levels", levels,
                    "Comma-separated engines in seat order, two to four: a level 1 to 5 for the standard engine, "
-                   "with a 'p' (5p) for the reference engine of that level (default " +
+                   "with a 'p' (5p) for the reference engine of that level, or h1 to h5 for the stand-in for a "
+                   "person, below (default " +
                        levels + ")")
         ->type_name("L")
         ->check(CLI::Validator(
             [](const std::string& text) -> std::string {
                 return ParseLevels(text) ? ""
-                                         : "wants two to four of 1 to 5 or 1p to 5p, separated by commas, "
-                                           "not: " +
+                                         : "wants two to four of 1 to 5, 1p to 5p or h1 to h5, separated by "
+                                           "commas, not: " +
                                                text;
             },
             "", ""));
@@ -97,6 +103,12 @@ struct Options {
         ->check(pyrandel::DecimalNumber(0, std::numeric_limits<std::uint64_t>::max(), "a number"));
     app.add_flag("--json", options.json, "Print the summary as one JSON object instead");
     app.add_flag("--verbose", options.verbose, "One line per game (on stderr with --json)");
+    app.footer("\nThe stand-in for a person, hN, reads N moves ahead with the reference engine's search, to that "
+               "depth whatever the clock, and in every room notices each of the others' balls with a chance of " +
+               Percent(pyrandel::STAND_IN_ATTENTION.threats) + " and each of its own with " +
+               Percent(pyrandel::STAND_IN_ATTENTION.chances) +
+               ", on draws from its seed: careful but not perfect, as a person is, and none of the levels under "
+               "test. The levels below 5 overlook balls too, in rooms of three and four (see the README).");
     if (const auto exit_code = pyrandel::ParseToolCommandLine(app, argc, argv, std::cout, std::cerr)) {
         return exit_code;
     }
