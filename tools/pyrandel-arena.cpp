@@ -4,12 +4,13 @@
 // Seats rotate from game to game (see TurnOrderFor), so every seat starts equally often.
 
 #include "ai/arena.h"
-#include "version.h"
+#include "cli/tool_command_line.h"
 
-#include <charconv>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <iostream>
+#include <limits>
 #include <optional>
 #include <random>
 #include <string>
@@ -24,43 +25,14 @@ using pyrandel::EngineChoice;
 using pyrandel::GameEnd;
 using pyrandel::GameRecord;
 
-constexpr std::string_view USAGE =
-    "usage: pyrandel-arena [--games N] [--levels A,B[,C[,D]]] [--move-ms N] [--jobs N] [--seed S] [--json]\n"
-    "                      [--verbose]\n"
-    "\n"
-    "Plays N games between computer players, one per seat, rotating who starts and who follows whom, and prints\n"
-    "each seat's wins with a 95% confidence interval, the draws, and the mean and maximum time per move.\n"
-    "  --games N     number of games, 1 or more (default 200)\n"
-    "  --levels L    comma-separated engines in seat order, two to four: a level 1 to 5 for the standard engine,\n"
-    "                with a 'p' (5p) for the reference engine of that level (default 2,1)\n"
-    "  --move-ms N   time per move in milliseconds for levels 3 to 5, instead of their own (default: their own)\n"
-    "  --jobs N      games played at once, each on a thread of its own (default 1)\n"
-    "  --seed S      seed for the players' random choices (default: a fresh one, printed)\n"
-    "  --json        print the summary as one JSON object instead\n"
-    "  --verbose     one line per game (on stderr with --json)\n"
-    "  --help        this text\n"
-    "  --version     the program's name and version\n"
-    "A progress line is shown on stderr while the games run.\n";
+constexpr int MAX_COUNT = std::numeric_limits<int>::max();
 
 struct Options {
     ArenaOptions arena;
     bool seeded = false;
     bool json = false;
     bool verbose = false;
-    bool help = false;
-    bool version = false;
 };
-
-template <typename Number>
-[[nodiscard]] std::optional<Number> ParseNumber(std::string_view text)
-{
-    Number value{};
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc{} || end != text.data() + text.size() || text.empty()) {
-        return std::nullopt;
-    }
-    return value;
-}
 
 [[nodiscard]] std::optional<std::vector<EngineChoice>> ParseLevels(std::string_view text)
 {
@@ -83,78 +55,74 @@ template <typename Number>
     return seats;
 }
 
-void Complain(const char* option, const char* wants, std::string_view text)
+[[nodiscard]] std::string Percent(double share)
 {
-    std::fprintf(stderr, "pyrandel-arena: %s wants %s, not '%.*s'\n", option, wants, static_cast<int>(text.size()),
-                 text.data());
+    return std::to_string(static_cast<int>(share * 100 + 0.5)) + "%";
 }
 
-// Reads the command line; on a mistake, names it and returns nothing.
-[[nodiscard]] std::optional<Options> ParseOptions(int argc, char** argv)
+// Reads the command line in the tools' common style; nothing when the games should be played, else the exit code.
+[[nodiscard]] std::optional<int> ParseOptions(int argc, const char* const* argv, Options& options)
 {
-    Options options;
+    CLI::App app("Plays games between computer players, one per seat, rotating who starts and who follows whom, "
+                 "and prints each seat's wins with a 95% confidence interval, the draws, and the mean and maximum "
+                 "time per move. A progress line is shown on stderr while the games run.",
+                 "pyrandel-arena");
+    pyrandel::AddStandardOptions(app);
     options.arena.seats = {{2, pyrandel::EngineStyle::STANDARD}, {1, pyrandel::EngineStyle::STANDARD}};
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view argument = argv[i];
-        if (argument == "--help" || argument == "-h") {
-            options.help = true;
-            continue;
-        }
-        if (argument == "--version") {
-            options.version = true;
-            continue;
-        }
-        if (argument == "--verbose") {
-            options.verbose = true;
-            continue;
-        }
-        if (argument == "--json") {
-            options.json = true;
-            continue;
-        }
-        const bool takes_value = argument == "--games" || argument == "--levels" || argument == "--move-ms" ||
-                                 argument == "--jobs" || argument == "--seed";
-        if (!takes_value) {
-            std::fprintf(stderr, "pyrandel-arena: unknown argument '%s'\n", argv[i]);
-            return std::nullopt;
-        }
-        if (i + 1 >= argc) {
-            std::fprintf(stderr, "pyrandel-arena: %s needs a value\n", argv[i]);
-            return std::nullopt;
-        }
-        const std::string_view text = argv[++i];
-        if (argument == "--levels") {
-            auto seats = ParseLevels(text);
-            if (!seats) {
-                Complain("--levels", "two to four levels from 1 to 5, each maybe with a 'p', separated by commas",
-                         text);
-                return std::nullopt;
-            }
-            options.arena.seats = std::move(*seats);
-        } else if (argument == "--seed") {
-            const auto seed = ParseNumber<std::uint64_t>(text);
-            if (!seed) {
-                Complain("--seed", "a whole number", text);
-                return std::nullopt;
-            }
-            options.arena.seed = *seed;
-            options.seeded = true;
-        } else {
-            const auto number = ParseNumber<int>(text);
-            if (!number || *number < 1) {
-                Complain(argv[i - 1], "a whole number of 1 or more", text);
-                return std::nullopt;
-            }
-            if (argument == "--games") {
-                options.arena.games = *number;
-            } else if (argument == "--jobs") {
-                options.arena.jobs = *number;
-            } else {
-                options.arena.move_time = std::chrono::milliseconds(*number);
-            }
-        }
+    std::string games = std::to_string(options.arena.games);
+    std::string levels = "2,1";
+    std::string move_ms;
+    std::string jobs = std::to_string(options.arena.jobs);
+    std::string seed;
+    app.add_option("--games", games, "Number of games, 1 or more (default " + games + ")")
+        ->type_name("N")
+        ->check(pyrandel::DecimalNumber(1, MAX_COUNT, "a number of games"));
+    app.add_option("--levels", levels,
+                   "Comma-separated engines in seat order, two to four: a level 1 to 5 for the standard engine, "
+                   "with a 'p' (5p) for the reference engine of that level, or h1 to h5 for the stand-in for a "
+                   "person, below (default " +
+                       levels + ")")
+        ->type_name("L")
+        ->check(CLI::Validator(
+            [](const std::string& text) -> std::string {
+                return ParseLevels(text) ? ""
+                                         : "wants two to four of 1 to 5, 1p to 5p or h1 to h5, separated by "
+                                           "commas, not: " +
+                                               text;
+            },
+            "", ""));
+    app.add_option("--move-ms", move_ms,
+                   "Time per move in milliseconds for levels 3 to 5, instead of their own (default: their own)")
+        ->type_name("N")
+        ->check(pyrandel::DecimalNumber(1, MAX_COUNT, "a number of milliseconds"));
+    app.add_option("--jobs", jobs, "Games played at once, each on a thread of its own (default " + jobs + ")")
+        ->type_name("N")
+        ->check(pyrandel::DecimalNumber(1, MAX_COUNT, "a number of jobs"));
+    app.add_option("--seed", seed, "Seed for the players' random choices (default: a fresh one, printed)")
+        ->type_name("S")
+        ->check(pyrandel::DecimalNumber(0, std::numeric_limits<std::uint64_t>::max(), "a number"));
+    app.add_flag("--json", options.json, "Print the summary as one JSON object instead");
+    app.add_flag("--verbose", options.verbose, "One line per game (on stderr with --json)");
+    app.footer("\nThe stand-in for a person, hN, reads N moves ahead with the reference engine's search, to that "
+               "depth whatever the clock, and in every room notices each of the others' balls with a chance of " +
+               Percent(pyrandel::STAND_IN_ATTENTION.threats) + " and each of its own with " +
+               Percent(pyrandel::STAND_IN_ATTENTION.chances) +
+               ", on draws from its seed: careful but not perfect, as a person is, and none of the levels under "
+               "test. The levels below 5 overlook balls too, in rooms of three and four (see the README).");
+    if (const auto exit_code = pyrandel::ParseToolCommandLine(app, argc, argv, std::cout, std::cerr)) {
+        return exit_code;
     }
-    return options;
+    options.arena.games = static_cast<int>(pyrandel::DecimalValue(games));
+    options.arena.seats = *ParseLevels(levels);
+    if (!move_ms.empty()) {
+        options.arena.move_time = std::chrono::milliseconds(pyrandel::DecimalValue(move_ms));
+    }
+    options.arena.jobs = static_cast<int>(pyrandel::DecimalValue(jobs));
+    if (!seed.empty()) {
+        options.arena.seed = pyrandel::DecimalValue(seed);
+        options.seeded = true;
+    }
+    return std::nullopt;
 }
 
 [[nodiscard]] std::string Describe(const GameRecord& record, const ArenaSummary& summary)
@@ -231,37 +199,28 @@ void PrintTable(const ArenaSummary& summary, const Options& options)
 
 int main(int argc, char** argv)
 {
-    auto options = ParseOptions(argc, argv);
-    if (!options) {
-        std::fwrite(USAGE.data(), 1, USAGE.size(), stderr);
-        return 2;
+    Options options;
+    if (const auto exit_code = ParseOptions(argc, argv, options)) {
+        return *exit_code;
     }
-    if (options->help) {
-        std::fwrite(USAGE.data(), 1, USAGE.size(), stdout);
-        return 0;
-    }
-    if (options->version) {
-        std::printf("pyrandel-arena %s\n", pyrandel::VERSION);
-        return 0;
-    }
-    if (!options->seeded) {
-        options->arena.seed = std::random_device{}();
+    if (!options.seeded) {
+        options.arena.seed = std::random_device{}();
     }
     const auto start = std::chrono::steady_clock::now();
     const ArenaSummary summary =
-        pyrandel::RunArena(options->arena, [&](const GameRecord& record, const ArenaSummary& so_far) {
-            if (options->verbose) {
+        pyrandel::RunArena(options.arena, [&](const GameRecord& record, const ArenaSummary& so_far) {
+            if (options.verbose) {
                 const std::string line = Describe(record, so_far);
-                std::fputs(line.c_str(), options->json ? stderr : stdout);
-                std::fflush(options->json ? stderr : stdout);
+                std::fputs(line.c_str(), options.json ? stderr : stdout);
+                std::fflush(options.json ? stderr : stdout);
             }
-            ShowProgress(so_far, options->arena.games, start);
+            ShowProgress(so_far, options.arena.games, start);
         });
     std::fputs("\n", stderr);
-    if (options->json) {
+    if (options.json) {
         std::printf("%s\n", pyrandel::SummaryJson(summary).c_str());
     } else {
-        PrintTable(summary, *options);
+        PrintTable(summary, options);
     }
     if (summary.faults > 0) {
         std::fprintf(stderr, "pyrandel-arena: %d games ended by an illegal move\n", summary.faults);

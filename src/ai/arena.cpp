@@ -46,7 +46,7 @@ namespace {
     for (int seat = 0; seat < seats; ++seat) {
         const EngineChoice& choice = options.seats[Index(seat)];
         engines.emplace_back(choice.level, EngineSeed(options.seed, game, seat), choice.style);
-        if (options.move_time && choice.level >= 3) {
+        if (options.move_time && choice.level >= 3 && choice.style != EngineStyle::STAND_IN) {
             engines.back().SetLimits(LimitsForMoveTime(choice.level, *options.move_time));
         }
     }
@@ -121,7 +121,10 @@ void AddGame(ArenaSummary& summary, const GameRecord& record, const std::vector<
 std::optional<EngineChoice> ParseEngineChoice(std::string_view text)
 {
     EngineChoice choice;
-    if (!text.empty() && text.back() == 'p') {
+    if (!text.empty() && text.front() == 'h') {
+        choice.style = EngineStyle::STAND_IN;
+        text.remove_prefix(1);
+    } else if (!text.empty() && text.back() == 'p') {
         choice.style = EngineStyle::REFERENCE;
         text.remove_suffix(1);
     }
@@ -134,7 +137,15 @@ std::optional<EngineChoice> ParseEngineChoice(std::string_view text)
 
 std::string EngineName(const EngineChoice& choice)
 {
-    return std::to_string(choice.level) + (choice.style == EngineStyle::REFERENCE ? "p" : "");
+    switch (choice.style) {
+    case EngineStyle::REFERENCE:
+        return std::to_string(choice.level) + "p";
+    case EngineStyle::STAND_IN:
+        return "h" + std::to_string(choice.level);
+    case EngineStyle::STANDARD:
+        break;
+    }
+    return std::to_string(choice.level);
 }
 
 Interval WilsonInterval(int successes, int trials)

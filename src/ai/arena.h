@@ -16,7 +16,8 @@
 
 namespace pyrandel {
 
-// Which engine sits in a seat: "5" is the standard engine of level 5, "5p" the reference engine of level 5.
+// Which engine sits in a seat: "5" is the standard engine of level 5, "5p" the reference engine of level 5, "h3"
+// the stand-in for a person that looks three moves ahead.
 struct EngineChoice {
     int level = Engine::MIN_LEVEL;
     EngineStyle style = EngineStyle::STANDARD;

@@ -57,18 +57,44 @@ using namespace std::chrono_literals;
 // Only the search the engine runs gets a table.
 [[nodiscard]] std::variant<BestReplySearch, ParanoidSearch> SearchFor(EngineStyle style, int level)
 {
+    if (style == EngineStyle::STAND_IN) {
+        // A shallow search of its own depth: the table of the quicker levels is plenty.
+        return std::variant<BestReplySearch, ParanoidSearch>(std::in_place_type<ParanoidSearch>, TableBitsFor(3));
+    }
     if (style == EngineStyle::REFERENCE) {
         return std::variant<BestReplySearch, ParanoidSearch>(std::in_place_type<ParanoidSearch>, TableBitsFor(level));
     }
     return std::variant<BestReplySearch, ParanoidSearch>(std::in_place_type<BestReplySearch>, TableBitsFor(level));
 }
 
+[[nodiscard]] RoomAttention AttentionFor(EngineStyle style, int level)
+{
+    if (style == EngineStyle::STAND_IN) {
+        return {STAND_IN_ATTENTION, STAND_IN_ATTENTION};
+    }
+    return style == EngineStyle::STANDARD ? LEVEL_ATTENTION[Index(level - Engine::MIN_LEVEL)] : FULL_ATTENTION;
+}
+
+// Stands for an overlooked ball in the engine's view of the board: neither empty nor a colour, so the search
+// boards take it as a ball that supports others and belongs to no line.
+constexpr int OVERLOOKED = COLOURS;
+
 } // namespace
 
 Engine::Engine(int level, std::uint64_t seed, EngineStyle style)
     : level_number(std::clamp(level, MIN_LEVEL, MAX_LEVEL)), engine_style(style), random(seed),
-      search_limits(LimitsFor(level_number)), search(SearchFor(style, level_number))
+      search_limits(LimitsFor(level_number, style)), attention_in_company(AttentionFor(style, level_number)),
+      search(SearchFor(style, level_number))
 {
+}
+
+SearchLimits Engine::LimitsFor(int level, EngineStyle style)
+{
+    if (style == EngineStyle::STAND_IN) {
+        // Its depth alone decides; the time limit only keeps the one-second promise on a stalled machine.
+        return {750ms, 750ms, std::clamp(level, MIN_LEVEL, MAX_LEVEL)};
+    }
+    return LimitsFor(level);
 }
 
 SearchLimits Engine::LimitsFor(int level)
@@ -100,7 +126,7 @@ std::optional<int> Engine::ChooseLane(const Grid& grid, const Seating& seating, 
         return std::nullopt;
     }
     std::shuffle(lanes.begin(), lanes.end(), random);
-    if (level_number == 1) {
+    if (level_number == 1 && engine_style != EngineStyle::STAND_IN) {
         return lanes.front();
     }
 
@@ -115,19 +141,44 @@ std::optional<int> Engine::ChooseLane(const Grid& grid, const Seating& seating, 
     if (known.empty()) {
         return lanes.front();
     }
-    if (level_number == 2) {
+    // The board as the engine sees it this move: an overlooked ball still holds up others, so every lane lands
+    // where it does, but no line runs through it.
+    Grid seen = grid;
+    const bool in_company = order.size() > 2 || engine_style == EngineStyle::STAND_IN;
+    const Attention& attention = order.size() > 3 ? attention_in_company.of_four : attention_in_company.of_three;
+    if (in_company && attention != Attention{}) {
+        Overlook(attention, order, seen);
+        board = SearchBoard(seen, order);
+    }
+    if (level_number == 2 && engine_style != EngineStyle::STAND_IN) {
         return Greedy(board, order, known);
     }
     if (auto* reference = std::get_if<ParanoidSearch>(&search)) {
         last_result = reference->Run(board, order, known, search_limits, std::move(stop));
     } else {
-        ThreatBoard threat_board(grid, order);
+        ThreatBoard threat_board(seen, order);
         last_result = std::get<BestReplySearch>(search).Run(threat_board, order, known, search_limits, std::move(stop));
     }
     if (last_result.lane && std::find(lanes.begin(), lanes.end(), *last_result.lane) != lanes.end()) {
         return last_result.lane;
     }
     return lanes.front();
+}
+
+void Engine::Overlook(const Attention& attention, const std::vector<int>& order, Grid& seen)
+{
+    std::bernoulli_distribution sees_theirs(attention.threats);
+    std::bernoulli_distribution sees_own(attention.chances);
+    for (int& value : seen) {
+        const auto seat = std::find(order.begin(), order.end(), value);
+        if (seat == order.end()) {
+            continue;
+        }
+        const bool noticed = seat == order.begin() ? sees_own(random) : sees_theirs(random);
+        if (!noticed) {
+            value = OVERLOOKED;
+        }
+    }
 }
 
 std::optional<int> Engine::Greedy(SearchBoard& board, const std::vector<int>& order,

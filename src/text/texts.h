@@ -213,10 +213,13 @@ inline constexpr std::string_view DESCRIBE_START =
 inline constexpr std::string_view DESCRIBE_ADD_COMPUTER =
     "\x83R\x83\x93\x83s\x83\x85\x81[\x83^\x81[\x82\xF0\x83Q\x81["
     "\x83\x80\x82\xC9\x8EQ\x89\xC1\x82\xB3\x82\xB9\x82\xDC\x82\xB7"; // コンピューターをゲームに参加させます
+// 参加させるコンピューターの強さ：1 でたらめ／2 見落としだらけ／3 よく見落とす／4 ときどき見落とす／5 見落とさない
 inline constexpr std::string_view DESCRIBE_LEVEL =
     "\x8EQ\x89\xC1\x82\xB3\x82\xB9\x82\xE9\x83R\x83\x93\x83s\x83\x85\x81[\x83^\x81[\x82\xCC\x8B\xAD\x82\xB3\x81"
-    "A1\x82\xA9\x82\xE7"
-    "5"; // 参加させるコンピューターの強さ、1から5
+    "F1 \x82\xC5\x82\xBD\x82\xE7\x82\xDF\x81^2 \x8C\xA9\x97\x8E\x82\xC6\x82\xB5\x82\xBE\x82\xE7\x82\xAF\x81^3 "
+    "\x82\xE6\x82\xAD\x8C\xA9\x97\x8E\x82\xC6\x82\xB7\x81^4 "
+    "\x82\xC6\x82\xAB\x82\xC7\x82\xAB\x8C\xA9\x97\x8E\x82\xC6\x82\xB7\x81^5 "
+    "\x8C\xA9\x97\x8E\x82\xC6\x82\xB3\x82\xC8\x82\xA2";
 inline constexpr std::string_view BATTLE_KEYS =
     "\x81\xA9\x81\xA8\x81"
     "F\x83}\x81[\x83J\x81[\x82\xF0\x93\xAE\x82\xA9\x82\xB7\x81@Space\x81"
@@ -399,7 +402,9 @@ inline constexpr std::array<CatalogueEntry, 107> CATALOGUE = {{
     {"DESCRIBE_NAME", DESCRIBE_NAME, u8"ほかの人に見えるあなたの名前"},
     {"DESCRIBE_START", DESCRIBE_START, u8"新しいゲームを開始します"},
     {"DESCRIBE_ADD_COMPUTER", DESCRIBE_ADD_COMPUTER, u8"コンピューターをゲームに参加させます"},
-    {"DESCRIBE_LEVEL", DESCRIBE_LEVEL, u8"参加させるコンピューターの強さ、1から5"},
+    {"DESCRIBE_LEVEL", DESCRIBE_LEVEL,
+     u8"参加させるコンピューターの強さ：1 でたらめ／2 見落としだらけ／3 よく見落とす／4 ときどき見落とす／5 "
+     u8"見落とさない"},
     {"BATTLE_KEYS", BATTLE_KEYS,
      u8"←→：マーカーを動かす　Space・↓：ボールを置く　H：ヒント　Enter・Esc：対戦をやめる　右クリック：設定"},
     {"NOTICE_NOT_CP932", NOTICE_NOT_CP932, u8"シフトJISにない文字（絵文字など）は送れません"},

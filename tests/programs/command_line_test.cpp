@@ -75,10 +75,17 @@ INSTANTIATE_TEST_SUITE_P(
                       CommandLineCase{"HostBadPort", WEB, {"--host", "h:0", "--listen", "0"}, 2, "", "--host is not"}),
     [](const auto& info) { return std::string(info.param.label); });
 
+constexpr const char* ARENA = PYRANDEL_ARENA_PROGRAM;
+
 INSTANTIATE_TEST_SUITE_P(
     Arena, CommandLineTest,
-    ::testing::Values(CommandLineCase{
-        "Version", PYRANDEL_ARENA_PROGRAM, {"--version"}, 0, "pyrandel-arena " PYRANDEL_VERSION "\n", ""}),
+    ::testing::Values(CommandLineCase{"Help", ARENA, {"--help"}, 0, "--move-ms N", ""},
+                      CommandLineCase{"Version", ARENA, {"--version"}, 0, "pyrandel-arena " PYRANDEL_VERSION "\n", ""},
+                      CommandLineCase{"UnknownOption", ARENA, {"--colour"}, 2, "", "--colour"},
+                      CommandLineCase{"NoGames", ARENA, {"--games", "0"}, 2, "", "from 1 to"},
+                      CommandLineCase{"OneSeat", ARENA, {"--levels", "5"}, 2, "", "two to four"},
+                      CommandLineCase{"LevelSix", ARENA, {"--levels", "5,6"}, 2, "", "two to four"},
+                      CommandLineCase{"SeedHex", ARENA, {"--seed", "0x10"}, 2, "", "in decimal"}),
     [](const auto& info) { return std::string(info.param.label); });
 
 #ifdef PYRANDEL_DESKTOP_PROGRAM
