@@ -1,8 +1,9 @@
 // What a browser seat adds to a move, and what a seat costs the host.
 //
-// MoveLatency: pyrandel-host --web, spawned on free loopback ports. Two TCP players (raw line clients) play
-// alternate moves, each sample the time from one player's PLOT until the other has read the relay. Then, through
-// the same host in the same run, two browser seats (two WebSocket clients, no browser) play alternate moves,
+// MoveLatency: pyrandel-host --web, spawned on free loopback ports and trusting, as the TCP players' moves are
+// written by hand, not played by the rules (a refereeing host would drop most of them). Two TCP players (raw line
+// clients) play alternate moves, each sample the time from one player's PLOT until the other has read the relay.
+// Then, through the same host in the same run, two browser seats (two WebSocket clients, no browser) play alternate moves,
 // each sample the time from one page's drop intent until the other page has the ball on its board; a decided
 // or full board starts the next match. Both play at the same pace (MOVE_GAP between moves), below the seats'
 // limit on intents. Printed: median and p99 of both in microseconds and the ratios web / TCP
@@ -303,7 +304,8 @@ int main()
 {
     using namespace pyrandel;
     const int port = test::FreePort();
-    test::SpawnedProgram host(PYRANDEL_HOST_PROGRAM, {"--port", std::to_string(port), "--web", "127.0.0.1:0"});
+    test::SpawnedProgram host(PYRANDEL_HOST_PROGRAM,
+                              {"--port", std::to_string(port), "--trusting", "--web", "127.0.0.1:0"});
     const auto link = host.WaitForLine("page for browsers at ");
     std::smatch found;
     if (!link || !std::regex_search(*link, found, std::regex(R"(127\.0\.0\.1:(\d+)/)"))) {
