@@ -1,13 +1,12 @@
 // What a browser seat adds to a move, and what a seat costs the host.
 //
-// MoveLatency: pyrandel-host --web, spawned on free loopback ports and trusting, as the TCP players' moves are
-// written by hand, not played by the rules (a refereeing host would drop most of them). Two TCP players (raw line
-// clients) play alternate moves, each sample the time from one player's PLOT until the other has read the relay.
-// Then, through the same host in the same run, two browser seats (two WebSocket clients, no browser) play alternate moves,
-// each sample the time from one page's drop intent until the other page has the ball on its board; a decided
-// or full board starts the next match. Both play at the same pace (MOVE_GAP between moves), below the seats'
-// limit on intents. Printed: median and p99 of both in microseconds and the ratios web / TCP
-// (goal: median at most 1.5, p99 at most 2).
+// MoveLatency: pyrandel-host --web, spawned on free loopback ports and trusting, as the TCP players' moves are written
+// by hand, not played by the rules (a refereeing host would drop most of them). Two TCP players (raw line clients) play
+// alternate moves, each sample the time from one player's PLOT until the other has read the relay. Then, through the
+// same host in the same run, two browser seats (two WebSocket clients, no browser) play alternate moves, each sample
+// the time from one page's drop intent until the other page has the ball on its board; a decided or full board starts
+// the next match. Both play at the same pace (MOVE_GAP between moves), below the seats' limit on intents. Printed:
+// median and p99 of both in microseconds and the ratios web / TCP (goal: median at most 1.5, p99 at most 2).
 //
 // SeatMemory: the host's resident memory before the two seats join and after, per seat.
 // IdleCpu: the host's CPU time (user and system, in clock ticks) over three seconds with both seats attached
